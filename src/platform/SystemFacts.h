@@ -1,0 +1,27 @@
+#pragma once
+// Facts about the machine and this program for log headers and support. Any thread.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tarnlet {
+
+struct MachineFacts {
+    std::optional<std::string> model;  // none when it cannot be read
+    std::string architecture;          // "arm64", "x86_64" or another native name
+    bool translated = false;           // running translated (x86_64 code on arm64)
+    unsigned cores = 0;
+    std::uint64_t memoryBytes = 0;
+    std::string osVersion;
+};
+
+class SystemFacts {
+public:
+    virtual ~SystemFacts() = default;
+    virtual MachineFacts machine() const = 0;
+    // The bundle identifier the process runs under; none when it runs outside a bundle.
+    virtual std::optional<std::string> bundleIdentifier() const = 0;
+};
+
+}  // namespace tarnlet

@@ -1,0 +1,23 @@
+#pragma once
+// The desktop's workspace: opening addresses and files, and its system notifications. Main thread.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "base/Subscription.h"
+
+namespace tarnlet {
+
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+    // Opens an address (a system settings page, a web page); false when nothing could open it.
+    virtual bool openURL(const std::string& url) = 0;
+    // Shows the file selected in the file manager.
+    virtual void revealInFileManager(const std::filesystem::path& file) = 0;
+    // Called on the main queue after the computer woke from sleep.
+    virtual Subscription observeDidWake(std::function<void()> onWake) = 0;
+};
+
+}  // namespace tarnlet

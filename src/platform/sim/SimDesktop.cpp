@@ -1,0 +1,15 @@
+#include "platform/sim/SimDesktop.h"
+
+namespace tarnlet::sim {
+
+SimDesktop::SimDesktop(std::filesystem::path home, double wallStart)
+    : m_queue(wallStart),
+      m_taskQueues(m_queue),
+      m_folders(std::move(home)),
+      m_permissions(m_queue),
+      m_screens(m_queue),
+      m_workspace(m_queue),
+      m_platform{m_queue,       m_taskQueues, m_defaults,  m_folders,    m_notices,     m_permissions,
+                 m_screens,     m_systemFacts, m_systemLog, m_workspace, m_windowServer} {}
+
+}  // namespace tarnlet::sim

@@ -1,0 +1,65 @@
+#pragma once
+// The one simulated world: every platform service of a desktop session, in memory, on a virtual
+// clock. Tests and `tarnlet --simulate` build one, hand platform() to the application core and
+// drive the world through the sub-models. Files are real: the sandbox home is a real folder.
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/Platform.h"
+#include "platform/sim/SimDefaults.h"
+#include "platform/sim/SimFolders.h"
+#include "platform/sim/SimMainQueue.h"
+#include "platform/sim/SimNotices.h"
+#include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimScreens.h"
+#include "platform/sim/SimSystemFacts.h"
+#include "platform/sim/SimSystemLog.h"
+#include "platform/sim/SimTaskQueues.h"
+#include "platform/sim/SimWindowServer.h"
+#include "platform/sim/SimWorkspace.h"
+
+namespace tarnlet::sim {
+
+class SimDesktop {
+public:
+    // Virtual time zero: 2026-01-01 09:00:00 UTC, so transcripts and log files are repeatable.
+    static constexpr double kDefaultWallStart = 1767258000.0;
+
+    explicit SimDesktop(std::filesystem::path home, double wallStart = kDefaultWallStart);
+    SimDesktop(const SimDesktop&) = delete;
+    SimDesktop& operator=(const SimDesktop&) = delete;
+
+    Platform& platform() { return m_platform; }
+
+    SimMainQueue& queue() { return m_queue; }
+    SimTaskQueues& taskQueues() { return m_taskQueues; }
+    SimDefaults& defaults() { return m_defaults; }
+    SimFolders& folders() { return m_folders; }
+    SimNotices& notices() { return m_notices; }
+    SimPermissions& permissions() { return m_permissions; }
+    SimScreens& screens() { return m_screens; }
+    SimSystemFacts& systemFacts() { return m_systemFacts; }
+    SimSystemLog& systemLog() { return m_systemLog; }
+    SimWorkspace& workspace() { return m_workspace; }
+    SimWindowServer& windowServer() { return m_windowServer; }
+
+    void advanceBy(double seconds) { m_queue.advanceBy(seconds); }
+    void runUntilIdle() { m_queue.runUntilIdle(); }
+
+private:
+    SimMainQueue m_queue;
+    SimTaskQueues m_taskQueues;
+    SimDefaults m_defaults;
+    SimFolders m_folders;
+    SimNotices m_notices;
+    SimPermissions m_permissions;
+    SimScreens m_screens;
+    SimSystemFacts m_systemFacts;
+    SimSystemLog m_systemLog;
+    SimWorkspace m_workspace;
+    SimWindowServer m_windowServer;
+    Platform m_platform;
+};
+
+}  // namespace tarnlet::sim

@@ -1,0 +1,38 @@
+#pragma once
+// The simulated workspace: records what was opened and revealed, and lets tests put the machine to
+// sleep and wake it.
+
+#include <filesystem>
+#include <vector>
+
+#include "base/ObserverList.h"
+#include "platform/Workspace.h"
+
+namespace tarnlet::sim {
+
+class SimMainQueue;
+
+class SimWorkspace : public Workspace {
+public:
+    explicit SimWorkspace(SimMainQueue& queue) : m_queue(queue) {}
+
+    bool openURL(const std::string& url) override;
+    void revealInFileManager(const std::filesystem::path& file) override { m_revealed.push_back(file); }
+    Subscription observeDidWake(std::function<void()> onWake) override { return m_wakeObservers.add(std::move(onWake)); }
+
+    // The computer wakes: observers hear of it on the main queue.
+    void wake();
+
+    const std::vector<std::string>& openedURLs() const { return m_openedURLs; }
+    const std::vector<std::filesystem::path>& revealed() const { return m_revealed; }
+
+    std::function<void(const std::string& url)> onOpenURL;
+
+private:
+    SimMainQueue& m_queue;
+    std::vector<std::string> m_openedURLs;
+    std::vector<std::filesystem::path> m_revealed;
+    ObserverList<> m_wakeObservers;
+};
+
+}  // namespace tarnlet::sim
