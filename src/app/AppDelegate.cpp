@@ -1,0 +1,209 @@
+#include "app/AppDelegate.h"
+
+#include "diagnostics/CrashReporter.h"
+#include "diagnostics/FileLog.h"
+#include "diagnostics/Log.h"
+#include "diagnostics/LogHeader.h"
+#include "platform/Folders.h"
+#include "platform/MainQueue.h"
+#include "platform/Screens.h"
+#include "platform/SystemFacts.h"
+#include "platform/UserDefaults.h"
+#include "platform/WindowServer.h"
+#include "platform/Workspace.h"
+
+namespace tarnlet {
+
+namespace {
+
+std::string settingsSuiteName(const SystemFacts& facts) {
+    return facts.bundleIdentifier().value_or(AppDelegate::kSuiteNameFallback);
+}
+
+bool startsWith(const std::string& text, std::string_view prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+AppDelegate::AppDelegate(Platform& platform, Options options)
+    : m_platform(platform),
+      m_options(std::move(options)),
+      m_settings(platform.defaults.standard(), platform.defaults, settingsSuiteName(platform.systemFacts)),
+      m_permission(platform.permissions, platform.mainQueue, platform.workspace),
+      m_screenRecording(platform.permissions, platform.workspace),
+      m_notifier(platform.notices, platform.mainQueue, platform.systemFacts),
+      m_appFiles(platform.folders) {
+    // The log is process-wide: point it at this backend's folder, clock and system log.
+    FileLog::setDirectory(platform.folders.logs());
+    FileLog::setClock([queue = &platform.mainQueue] { return queue->wallNow(); });
+    Log::setSystemLog(&platform.systemLog);
+}
+
+AppDelegate::~AppDelegate() {
+    if (m_settingsObserver) m_settings.removeObserver(*m_settingsObserver);
+}
+
+void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& arguments) {
+    if (m_launched) return;
+    m_launched = true;
+
+    Log::setDebugEnabled(m_settings.boolean("diagnostics.logging"));
+    if (m_options.installCrashReporter) CrashReporter::install();
+    Log::session([&] { return LogHeader::launchHeader(m_platform.systemFacts.machine(), m_platform.screens.screens()); });
+    m_screenRecording.takeSnapshot();
+
+    m_permission.onChange = m_weak.bind([this](bool granted) { accessibilityChanged(granted); });
+    m_settingsObserver = m_settings.addObserver(m_weak.bind([this] { reconcile(); }));
+
+    m_permission.startMonitoring();
+    if (needsAccessibilityNow()) m_permission.requestAccess();
+
+    m_screenObserver = m_platform.screens.observeChanges(m_weak.bind([this] {
+        Log::debug([&] { return "Displays changed: " + LogHeader::displayDescription(m_platform.screens.screens()); });
+    }));
+
+    reconcile();
+
+    // First use: no tool switched on (keep-awake and the notch do not count) opens the settings.
+    bool anyEnabled = false;
+    for (SettingsPane pane : SettingsPanes::features()) {
+        if (pane == SettingsPane::awake || pane == SettingsPane::notch) continue;
+        anyEnabled = anyEnabled || m_settings.boolean(SettingsPanes::enabledKey(pane));
+    }
+    if (!anyEnabled) showSettingsWindow();
+
+    m_wakeObserver = m_platform.workspace.observeDidWake(m_weak.bind([this] { reconcile(); }));
+
+    if (auto appearance = appearanceFromArguments(arguments)) m_appearance = appearance;
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool) {
+    showSettingsWindow();
+    return true;
+}
+
+void AppDelegate::applicationWillTerminate() { Log::debug("Tarnlet quitting normally"); }
+
+std::optional<AppDelegate::Appearance> AppDelegate::appearanceFromArguments(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == "--appearance") return arguments[i + 1] == "dark" ? Appearance::darkAqua : Appearance::aqua;
+    return std::nullopt;
+}
+
+void AppDelegate::showSettingsWindow() {
+    ++m_settingsWindowShowCount;
+    if (onSettingsWindowShown) onSettingsWindowShown();
+}
+
+Feature* AppDelegate::builtInFeature(SettingsPane) {
+    // Each tool joins here, built on first use, as it is added to the suite.
+    return nullptr;
+}
+
+Feature* AppDelegate::feature(SettingsPane pane) {
+    for (const Row& row : features())
+        if (row.row.pane == pane) return row.feature;
+    return nullptr;
+}
+
+const std::vector<AppDelegate::Row>& AppDelegate::features() {
+    if (!m_features) {
+        std::vector<Row> rows;
+        for (const FeatureRow& row : kFeatureTable) {
+            Feature* feature = m_options.features ? m_options.features(row.pane) : builtInFeature(row.pane);
+            if (feature) rows.push_back({row, feature});
+        }
+        m_features = std::move(rows);
+    }
+    return *m_features;
+}
+
+void AppDelegate::reconcile() {
+    const bool logging = m_settings.boolean("diagnostics.logging");
+    if (logging != Log::isDebugEnabled()) {
+        Log::setDebugEnabled(logging);
+        Log::session([&] {
+            return LogHeader::diagnosticsOnHeader(m_platform.systemFacts.machine(), m_platform.screens.screens());
+        });
+    }
+
+    const bool granted = m_permission.isGranted();
+    for (const Row& row : features()) {
+        const bool flag = !row.row.hasFlag || m_settings.boolean(SettingsPanes::enabledKey(row.row.pane));
+        const bool wanted = flag && (!row.row.needsAccessibility || granted);
+        const bool active = row.feature->isActive();
+        if (wanted && !active)
+            Log::debug([&] { return "Feature " + SettingsPanes::title(row.row.pane) + ": ON"; });
+        else if (active && !wanted)
+            Log::debug([&] {
+                return "Feature " + SettingsPanes::title(row.row.pane) + ": OFF — " +
+                       (flag ? "needs Accessibility" : "switched off");
+            });
+        // Called even when nothing changes: an active tool re-reads its settings on activate().
+        if (wanted) row.feature->activate();
+        else row.feature->deactivate();
+    }
+
+    reportFeatureToggles();
+    warnIfSpacesUnavailable();
+}
+
+bool AppDelegate::needsAccessibilityNow() const {
+    for (SettingsPane pane : SettingsPanes::features()) {
+        if (pane == SettingsPane::notch) continue;
+        if (!m_settings.boolean(SettingsPanes::enabledKey(pane))) continue;
+        for (const FeatureRow& row : kFeatureTable)
+            if (row.pane == pane && row.needsAccessibility) return true;
+        for (const std::string& label : FeatureChords::chords(pane))
+            if (startsWith(label, "r⌘") || startsWith(label, "r⌥")) return true;
+    }
+    return false;
+}
+
+void AppDelegate::reportFeatureToggles() {
+    for (const Row& row : features()) {
+        const std::string title = SettingsPanes::title(row.row.pane);
+        const bool active = row.feature->isActive();
+        // The toggle chip joins here with the notch: shown when a recorded state differs.
+        m_featureStates[title] = active;
+    }
+}
+
+void AppDelegate::warnIfSpacesUnavailable() {
+    if (!m_settings.boolean("sweep.isEnabled") || m_warnedSpacesUnavailable) return;
+    if (m_platform.windowServer.isSpaceInterfaceAvailable()) return;
+    m_warnedSpacesUnavailable = true;
+    m_notifier.post(kSpacesUnavailable);
+}
+
+void AppDelegate::accessibilityChanged(bool granted) {
+    if (!granted && needsAccessibilityNow()) m_notifier.post(kAccessibilityLost);
+    reconcile();
+}
+
+void AppDelegate::toggleFlag(const char* key) { m_settings.set(key, !m_settings.boolean(key)); }
+
+void AppDelegate::runFeatureKey(FeatureChords::Key key) {
+    using Key = FeatureChords::Key;
+    switch (key) {
+        case Key::focus: toggleFlag("focus.isEnabled"); break;
+        case Key::breaks: toggleFlag("breaks.isEnabled"); break;
+        case Key::settings: showSettingsWindow(); break;
+        case Key::profile1:
+        case Key::profile2: {
+            const auto target = key == Key::profile1 ? Settings::Profile::one : Settings::Profile::two;
+            const std::string name = "Profile " + std::to_string(static_cast<int>(target));
+            if (m_settings.profile() == target) break;
+            m_settings.setProfile(target);
+            Log::debug([&] { return "Settings profile: switched to " + name; });
+            break;
+        }
+        case Key::awake:
+        case Key::shelf:
+        case Key::ocr:
+        case Key::clipboard:
+            // These open or toggle their tools once the tools are part of the suite.
+            break;
+    }
+}
+
+}  // namespace tarnlet

@@ -1,0 +1,118 @@
+#pragma once
+// The application object. It owns every long-lived object of the process, runs the start-up
+// sequence, wires the tools' callbacks, and switches tools on and off in reconcile(), the one place
+// where that happens: at start, after every settings change, after every accessibility change and
+// after every wake. Tools are built on first use and never destroyed before quit.
+//
+// Main thread only. Every handler it installs holds it weakly.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AccessibilityPermission.h"
+#include "app/FeatureTable.h"
+#include "app/Notifier.h"
+#include "app/ScreenRecordingPermission.h"
+#include "base/Feature.h"
+#include "base/Subscription.h"
+#include "base/WeakToken.h"
+#include "keys/FeatureChords.h"
+#include "platform/AppFiles.h"
+#include "platform/Platform.h"
+#include "settings/Settings.h"
+
+namespace tarnlet {
+
+class AppDelegate {
+public:
+    enum class Appearance { aqua, darkAqua };
+
+    // Supplies the tool object of a pane, or none while that tool does not exist. Tests pass probe
+    // tools; the application builds its own.
+    using FeatureProvider = std::function<Feature*(SettingsPane)>;
+
+    struct Options {
+        // The crash recorder is process-wide; tests that build many application objects leave it.
+        bool installCrashReporter = true;
+        FeatureProvider features;
+    };
+
+    static constexpr const char* kSuiteNameFallback = "Tarnlet";
+    static inline const Notice kAccessibilityLost{
+        "accessibility-lost", "Tarnlet: Accessibility permission lost",
+        "Features are paused. Re-grant access in System Settings → Privacy & Security → Accessibility."};
+    static inline const Notice kSpacesUnavailable{
+        "spaces-api-unavailable", "Tarnlet: limited window detection",
+        "macOS changed a private interface, so an app with a fullscreen window on another Space may be quit when "
+        "you close its last visible window. Everything else works normally."};
+
+    AppDelegate(Platform& platform, Options options);
+    explicit AppDelegate(Platform& platform) : AppDelegate(platform, Options{}) {}
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    void applicationDidFinishLaunching(const std::vector<std::string>& arguments);
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+    void applicationWillTerminate();
+
+    void reconcile();
+    bool needsAccessibilityNow() const;
+    void reportFeatureToggles();
+    void warnIfSpacesUnavailable();
+    void runFeatureKey(FeatureChords::Key key);
+    void showSettingsWindow();
+
+    // "--appearance VALUE": dark selects the dark appearance, any other value the light one; the
+    // option without a value changes nothing.
+    static std::optional<Appearance> appearanceFromArguments(const std::vector<std::string>& arguments);
+
+    Settings& settings() { return m_settings; }
+    AccessibilityPermission& permission() { return m_permission; }
+    ScreenRecordingPermission& screenRecording() { return m_screenRecording; }
+    Notifier& notifier() { return m_notifier; }
+    const AppFiles& appFiles() const { return m_appFiles; }
+    std::optional<Appearance> appearance() const { return m_appearance; }
+    const std::map<std::string, bool>& featureStates() const { return m_featureStates; }
+    bool warnedSpacesUnavailable() const { return m_warnedSpacesUnavailable; }
+    int settingsWindowShowCount() const { return m_settingsWindowShowCount; }
+
+    // Called whenever the settings window is asked to show (the window itself comes later).
+    std::function<void()> onSettingsWindowShown;
+
+private:
+    struct Row {
+        FeatureRow row;
+        Feature* feature;
+    };
+    const std::vector<Row>& features();
+    Feature* builtInFeature(SettingsPane pane);
+    Feature* feature(SettingsPane pane);
+    void accessibilityChanged(bool granted);
+    void toggleFlag(const char* key);
+    std::string suiteName() const;
+
+    Platform& m_platform;
+    Options m_options;
+    Settings m_settings;
+    AccessibilityPermission m_permission;
+    ScreenRecordingPermission m_screenRecording;
+    Notifier m_notifier;
+    AppFiles m_appFiles;
+    std::optional<std::vector<Row>> m_features;
+    bool m_warnedSpacesUnavailable = false;
+    std::map<std::string, bool> m_featureStates;
+    std::optional<Appearance> m_appearance;
+    int m_settingsWindowShowCount = 0;
+    bool m_launched = false;
+    std::optional<Uuid> m_settingsObserver;
+    Subscription m_screenObserver;
+    Subscription m_wakeObserver;
+    WeakFactory m_weak;
+};
+
+}  // namespace tarnlet

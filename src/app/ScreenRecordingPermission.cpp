@@ -1,0 +1,18 @@
+#include "app/ScreenRecordingPermission.h"
+
+#include "platform/Permissions.h"
+#include "platform/Workspace.h"
+
+namespace tarnlet {
+
+void ScreenRecordingPermission::takeSnapshot() {
+    if (m_didSnapshot) return;
+    m_grantedAtLaunch = m_permissions.preflightScreenCapture();
+    m_didSnapshot = true;
+}
+
+bool ScreenRecordingPermission::isGrantedNow() const { return m_permissions.preflightScreenCapture(); }
+
+void ScreenRecordingPermission::openSystemSettings() { m_workspace.openURL(kSettingsURL); }
+
+}  // namespace tarnlet

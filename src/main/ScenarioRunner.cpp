@@ -1,0 +1,366 @@
+#include "main/ScenarioRunner.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iomanip>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "app/AppDelegate.h"
+#include "diagnostics/Log.h"
+#include "keys/FeatureChords.h"
+#include "platform/sim/SimDesktop.h"
+#include "settings/SettingsKeys.h"
+
+namespace tarnlet {
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+struct Line {
+    int number = 0;
+    Words words;
+};
+
+// Splits a line into words; double quotes group words and \" or \\ escape inside them. A '#'
+// outside quotes starts a comment.
+std::optional<Words> splitWords(const std::string& text, std::string& error) {
+    Words words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\')) word += text[++i];
+            else if (c == '"') quoted = false;
+            else word += c;
+        } else if (c == '"') {
+            quoted = inWord = true;
+        } else if (c == '#' && !inWord) {
+            break;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) words.push_back(std::exchange(word, {}));
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted) {
+        error = "unterminated quote";
+        return std::nullopt;
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+std::optional<bool> onOff(const std::string& word) {
+    if (word == "on") return true;
+    if (word == "off") return false;
+    return std::nullopt;
+}
+
+std::optional<double> seconds(const std::string& word) {
+    char* end = nullptr;
+    const double value = std::strtod(word.c_str(), &end);
+    if (word.empty() || *end != '\0' || !(value >= 0) || value > 1e9) return std::nullopt;
+    return value;
+}
+
+// "1512x982", "1512x982+notch".
+std::optional<std::pair<std::pair<double, double>, bool>> screenSpec(const std::string& word) {
+    std::string size = word;
+    bool notch = false;
+    if (const auto plus = word.find('+'); plus != std::string::npos) {
+        if (word.substr(plus) != "+notch") return std::nullopt;
+        size = word.substr(0, plus);
+        notch = true;
+    }
+    const auto x = size.find('x');
+    if (x == std::string::npos) return std::nullopt;
+    const auto w = seconds(size.substr(0, x));
+    const auto h = seconds(size.substr(x + 1));
+    if (!w || !h || *w < 1 || *h < 1) return std::nullopt;
+    return std::make_pair(std::make_pair(*w, *h), notch);
+}
+
+std::string describe(const Value& value) { return value.is_string() ? value.get<std::string>() : value.dump(); }
+
+class TemporaryHome {
+public:
+    TemporaryHome() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarnlet-sim-XXXXXX").string();
+        if (mkdtemp(pattern.data())) m_path = pattern;
+    }
+    ~TemporaryHome() {
+        std::error_code ignored;
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+class Session {
+public:
+    Session(std::ostream& out, const std::filesystem::path& home, std::vector<std::string> launchArguments)
+        : m_out(out), m_desktop(home), m_launchArguments(std::move(launchArguments)) {
+        auto& d = m_desktop;
+        d.systemLog().onLine = [this](const sim::SimLogLine& line) {
+            print((line.error ? "error: " : "log: ") + line.text);
+        };
+        d.notices().onPost = [this](const sim::SimNotice& n) {
+            print("notice " + n.identifier + ": " + n.title + " — " + n.body);
+        };
+        d.notices().onRemove = [this](const std::string& id) { print("notice withdrawn: " + id); };
+        d.defaults().onWrite = [this](const std::string& suite, const std::string& key, const std::optional<Value>& v) {
+            print("setting " + key + (v ? " = " + describe(*v) : " removed") +
+                  (suite == sim::SimDefaults::kStandardSuite ? "" : "  [" + suite + "]"));
+        };
+        d.workspace().onOpenURL = [this](const std::string& url) { print("opened " + url); };
+        AppDelegate::Options options;
+        options.installCrashReporter = true;
+        m_app = std::make_unique<AppDelegate>(d.platform(), options);
+        m_app->onSettingsWindowShown = [this] { print("settings window shown"); };
+    }
+
+    ~Session() {
+        // Log and crash state are process-wide; leave them as a fresh process has them.
+        Log::setDebugEnabled(false);
+        Log::setSystemLog(nullptr);
+    }
+
+    // Null when the line is well formed, else what is wrong with it.
+    static std::optional<std::string> check(const Words& w);
+    // Null when the line ran as expected, else the failed expectation.
+    std::optional<std::string> execute(const Words& w);
+
+    void launch(const Words& extra) {
+        if (m_launched) return;
+        m_launched = true;
+        Words arguments = m_launchArguments;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        m_app->applicationDidFinishLaunching(arguments);
+        m_desktop.runUntilIdle();
+    }
+    bool launched() const { return m_launched; }
+
+private:
+    void print(const std::string& text) {
+        m_out << '[' << std::fixed << std::setprecision(3) << std::setw(9) << m_desktop.queue().now() << "] " << text
+              << '\n';
+    }
+
+    std::ostream& m_out;
+    sim::SimDesktop m_desktop;
+    std::vector<std::string> m_launchArguments;
+    std::unique_ptr<AppDelegate> m_app;
+    bool m_launched = false;
+};
+
+std::optional<std::string> Session::check(const Words& w) {
+    const std::string& c = w[0];
+    const auto n = w.size();
+    if (c == "launch") return std::nullopt;
+    if (c == "quit" || c == "wake" || c == "reopen") {
+        if (n != 1) return "'" + c + "' takes no arguments";
+        return std::nullopt;
+    }
+    if (c == "advance") {
+        if (n != 2 || !seconds(w[1])) return "usage: advance SECONDS (a number of seconds, 0 or more)";
+        return std::nullopt;
+    }
+    if (c == "settings") {
+        if (n == 4 && w[1] == "set") {
+            const SettingKey* key = SettingsKeys::find(w[2]);
+            if (!key) return "unknown setting key '" + w[2] + "'";
+            if (!SettingsKeys::parse(key->type, w[3]))
+                return "'" + w[3] + "' is not a " + SettingsKeys::typeName(key->type) + " (the type of " + w[2] + ")";
+            return std::nullopt;
+        }
+        if (n == 3 && w[1] == "profile" && (w[2] == "1" || w[2] == "2")) return std::nullopt;
+        return "usage: settings set KEY VALUE | settings profile 1|2";
+    }
+    if (c == "permission") {
+        if (n == 3 && (w[1] == "accessibility" || w[1] == "screen-recording") && onOff(w[2])) return std::nullopt;
+        return "usage: permission accessibility|screen-recording on|off";
+    }
+    if (c == "notifications") {
+        if (n == 2 && (w[1] == "allow" || w[1] == "deny")) return std::nullopt;
+        return "usage: notifications allow|deny";
+    }
+    if (c == "spaces") {
+        if (n == 2 && (w[1] == "available" || w[1] == "unavailable")) return std::nullopt;
+        return "usage: spaces available|unavailable";
+    }
+    if (c == "screens") {
+        if (n == 2 && w[1] == "none") return std::nullopt;
+        if (n < 2) return "usage: screens WIDTHxHEIGHT[+notch] ... | screens none";
+        for (std::size_t i = 1; i < n; ++i)
+            if (!screenSpec(w[i])) return "'" + w[i] + "' is not a screen (write it as 1512x982 or 1512x982+notch)";
+        return std::nullopt;
+    }
+    if (c == "feature-key") {
+        if (n == 2 && FeatureChords::fromRawValue(w[1])) return std::nullopt;
+        return "usage: feature-key awake|focus|shelf|breaks|ocr|clipboard|settings|profile1|profile2";
+    }
+    if (c == "expect") {
+        const bool negated = n >= 2 && w[1] == "no";
+        const std::size_t k = negated ? 2 : 1;
+        if (n == k + 2 && (w[k] == "log" || w[k] == "notice")) return std::nullopt;
+        if (!negated && n == 4 && w[1] == "setting") {
+            const SettingKey* key = SettingsKeys::find(w[2]);
+            if (!key) return "unknown setting key '" + w[2] + "'";
+            if (!SettingsKeys::parse(key->type, w[3]))
+                return "'" + w[3] + "' is not a " + SettingsKeys::typeName(key->type) + " (the type of " + w[2] + ")";
+            return std::nullopt;
+        }
+        if (!negated && n == 3 && w[1] == "profile" && (w[2] == "1" || w[2] == "2")) return std::nullopt;
+        if (!negated && n == 3 && w[1] == "settings-window" && seconds(w[2])) return std::nullopt;
+        return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
+               "expect profile 1|2 | expect settings-window COUNT";
+    }
+    return "unknown command '" + c + "'";
+}
+
+std::optional<std::string> Session::execute(const Words& w) {
+    auto& d = m_desktop;
+    const std::string& c = w[0];
+    if (c == "launch") {
+        if (m_launched) return "the application is already running";
+        launch(Words(w.begin() + 1, w.end()));
+        return std::nullopt;
+    }
+    if (c == "quit") m_app->applicationWillTerminate();
+    else if (c == "wake") d.workspace().wake();
+    else if (c == "reopen") m_app->applicationShouldHandleReopen(false);
+    else if (c == "advance") d.advanceBy(*seconds(w[1]));
+    else if (c == "settings" && w[1] == "set")
+        m_app->settings().set(w[2], *SettingsKeys::parse(SettingsKeys::find(w[2])->type, w[3]));
+    else if (c == "settings") m_app->settings().setProfile(w[2] == "1" ? Settings::Profile::one : Settings::Profile::two);
+    else if (c == "permission" && w[1] == "accessibility") {
+        // Before launch this is the state the application starts with; afterwards the user flips
+        // the switch and the system broadcasts the change.
+        if (m_launched) d.permissions().changeAccessibility(*onOff(w[2]));
+        else d.permissions().setAccessibilityTrusted(*onOff(w[2]));
+    } else if (c == "permission") d.permissions().setScreenCapture(*onOff(w[2]));
+    else if (c == "notifications") d.notices().setUserAllows(w[1] == "allow");
+    else if (c == "spaces") d.windowServer().setSpaceInterfaceAvailable(w[1] == "available");
+    else if (c == "screens") {
+        std::vector<Screen> screens;
+        double x = 0;
+        for (std::size_t i = 1; i < w.size() && w[1] != "none"; ++i) {
+            const auto spec = *screenSpec(w[i]);
+            const auto id = static_cast<std::uint32_t>(i);
+            screens.push_back(i == 1 ? sim::SimScreens::laptopPanel(spec.first.first, spec.first.second, spec.second, id)
+                                     : sim::SimScreens::externalDisplay(spec.first.first, spec.first.second, x, id));
+            if (i > 1 && spec.second) screens.back().safeAreaTopInset = 32;
+            x += spec.first.first;
+        }
+        d.screens().setScreens(std::move(screens));
+    } else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
+    else if (c == "expect") {
+        const bool negated = w[1] == "no";
+        const std::string& what = w[negated ? 2 : 1];
+        const std::string& arg = w.size() > (negated ? 3u : 2u) ? w[negated ? 3 : 2] : std::string();
+        if (what == "log") {
+            if (d.systemLog().contains(arg) == negated)
+                return negated ? "expected no log line containing \"" + arg + "\", but one was written"
+                               : "expected a log line containing \"" + arg + "\"; " +
+                                     (d.systemLog().lines().empty()
+                                          ? std::string("nothing was logged (is diagnostics.logging on?)")
+                                          : "the last was \"" + d.systemLog().lines().back().text + "\"");
+        } else if (what == "notice") {
+            if (d.notices().isDelivered(arg) == negated)
+                return negated ? "expected no notice " + arg + ", but it is shown"
+                               : "expected the notice " + arg + " to be shown; " +
+                                     std::to_string(d.notices().delivered().size()) + " notice(s) are shown";
+        } else if (what == "setting") {
+            const Value expected = *SettingsKeys::parse(SettingsKeys::find(arg)->type, w[3]);
+            const auto actual = m_app->settings().object(arg);
+            if (!actual || !valuesEqual(*actual, expected))
+                return "expected " + arg + " = " + describe(expected) + ", found " +
+                       (actual ? describe(*actual) : std::string("no value"));
+        } else if (what == "profile") {
+            const int actual = static_cast<int>(m_app->settings().profile());
+            if (std::to_string(actual) != arg) return "expected profile " + arg + ", found profile " + std::to_string(actual);
+        } else if (what == "settings-window") {
+            const int actual = m_app->settingsWindowShowCount();
+            if (std::to_string(actual) != arg)
+                return "expected the settings window shown " + arg + " time(s), found " + std::to_string(actual);
+        }
+    }
+    d.runUntilIdle();
+    return std::nullopt;
+}
+
+}  // namespace
+
+int ScenarioRunner::run(const Options& options) {
+    std::ifstream in(options.file);
+    if (!in) {
+        m_err << "tarnlet: cannot read the scenario " << options.file.string() << '\n';
+        return kBadScenario;
+    }
+    const std::string name = options.file.string();
+    std::vector<Line> lines;
+    bool hasLaunch = false;
+    std::string text;
+    for (int number = 1; std::getline(in, text); ++number) {
+        std::string error;
+        auto words = splitWords(text, error);
+        if (!words) {
+            m_err << name << ':' << number << ": " << error << '\n';
+            return kBadScenario;
+        }
+        if (words->empty()) continue;
+        if (auto problem = Session::check(*words)) {
+            m_err << name << ':' << number << ": " << *problem << '\n';
+            return kBadScenario;
+        }
+        if ((*words)[0] == "launch") {
+            if (hasLaunch) {
+                m_err << name << ':' << number << ": the application is launched only once\n";
+                return kBadScenario;
+            }
+            hasLaunch = true;
+        }
+        lines.push_back({number, std::move(*words)});
+    }
+
+    TemporaryHome temporary;
+    const std::filesystem::path home = options.home.value_or(temporary.path());
+    if (home.empty()) {
+        m_err << "tarnlet: cannot create a sandbox home folder\n";
+        return kBadScenario;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(home, ignored);
+
+    Session session(m_out, home, options.launchArguments);
+    if (!hasLaunch) session.launch({});
+    for (const Line& line : lines) {
+        m_out << "» " << [&] {
+            std::string joined;
+            for (const auto& word : line.words) {
+                const bool quote = word.empty() || word.find_first_of(" \t#\"") != std::string::npos;
+                joined += (joined.empty() ? "" : " ") + (quote ? "\"" + word + "\"" : word);
+            }
+            return joined;
+        }() << '\n';
+        if (auto failure = session.execute(line.words)) {
+            m_out.flush();
+            m_err << name << ':' << line.number << ": " << *failure << '\n';
+            return kExpectationFailed;
+        }
+    }
+    m_out << "scenario passed: " << lines.size() << " line(s)\n";
+    return kPassed;
+}
+
+}  // namespace tarnlet

@@ -1,0 +1,81 @@
+// The tarnlet program: the resident suite on a desktop session, or a scenario on the simulated
+// desktop with --simulate.
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "diagnostics/LogHeader.h"
+#include "main/ScenarioRunner.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tarnlet [--appearance light|dark]\n"
+    "       tarnlet --simulate FILE [--home DIR] [--appearance light|dark]\n"
+    "       tarnlet --settings-png DIR [PANES]\n"
+    "       tarnlet --version\n"
+    "\n"
+    "  --simulate FILE   run the scenario FILE on the simulated desktop and print what the system did\n"
+    "  --home DIR        the simulated user's home folder (default: a temporary folder, removed after)\n"
+    "  --appearance V    dark selects the dark appearance, any other value the light one\n"
+    "  --settings-png    render settings panes as images into DIR\n";
+
+int fail(const std::string& message, int code) {
+    std::cerr << "tarnlet: " << message << '\n';
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    tarnlet::ScenarioRunner::Options simulate;
+    bool simulating = false;
+    std::vector<std::string> appArguments;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--version") {
+            std::cout << "Tarnlet " << tarnlet::LogHeader::versionLine() << '\n';
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--settings-png") {
+            if (!hasValue) return fail("--settings-png needs a folder to write into", 2);
+            return fail("--settings-png: this build has no settings window, so there are no panes to render", 1);
+        }
+        if (arg == "--simulate") {
+            if (!hasValue) return fail("--simulate needs a scenario file", 2);
+            simulate.file = args[++i];
+            simulating = true;
+        } else if (arg == "--home") {
+            if (!hasValue) return fail("--home needs a folder", 2);
+            simulate.home = args[++i];
+        } else if (arg == "--appearance") {
+            // Without a value the option changes nothing, as on the reference desktop.
+            appArguments.push_back(arg);
+            if (hasValue) appArguments.push_back(args[++i]);
+        } else {
+            std::cerr << "tarnlet: unknown option '" << arg << "'\n" << kUsage;
+            return 2;
+        }
+    }
+
+    if (simulating) {
+        simulate.launchArguments = appArguments;
+        tarnlet::ScenarioRunner runner(std::cout, std::cerr);
+        return runner.run(simulate);
+    }
+    if (simulate.home) return fail("--home goes with --simulate", 2);
+    return fail(
+        "no desktop backend is available in this build, so Tarnlet cannot run on this desktop session.\n"
+        "Run a scenario on the simulated desktop instead: tarnlet --simulate FILE "
+        "(for example tarnlet --simulate tests/scenarios/demo.scenario)",
+        2);
+}

@@ -1,0 +1,317 @@
+// The whole application object on the simulated desktop, with probe tools in the feature table.
+
+#include "app/AppDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include "diagnostics/FileLog.h"
+#include "diagnostics/Log.h"
+#include "support/TestEnvironment.h"
+
+namespace tarnlet {
+namespace {
+
+class ProbeFeature : public Feature {
+public:
+    bool isActive() const override { return m_active; }
+    void activate() override {
+        ++activations;
+        m_active = true;
+    }
+    void deactivate() override {
+        ++deactivations;
+        m_active = false;
+    }
+    int activations = 0;
+    int deactivations = 0;
+
+private:
+    bool m_active = false;
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    test::TestEnvironment env;
+    sim::SimDesktop& desktop = env.desktop();
+    std::map<SettingsPane, ProbeFeature> probes;
+    std::unique_ptr<AppDelegate> app;
+
+    AppDelegateTest() {
+        for (const auto& row : kFeatureTable) probes[row.pane];
+    }
+    ~AppDelegateTest() override {
+        app.reset();
+        Log::setDebugEnabled(false);
+        Log::setSystemLog(nullptr);
+    }
+
+    // Writes the store directly, as before a launch.
+    void preset(const std::string& key, const Value& value) { desktop.defaults().standard().set(key, value); }
+
+    AppDelegate& launch(std::vector<std::string> arguments = {}) {
+        AppDelegate::Options options;
+        options.installCrashReporter = false;
+        options.features = [this](SettingsPane pane) -> Feature* { return &probes.at(pane); };
+        app = std::make_unique<AppDelegate>(desktop.platform(), options);
+        app->applicationDidFinishLaunching(arguments);
+        desktop.runUntilIdle();
+        return *app;
+    }
+
+    ProbeFeature& probe(SettingsPane pane) { return probes.at(pane); }
+    std::vector<std::string> logLines() const {
+        std::vector<std::string> out;
+        for (const auto& line : desktop.systemLog().lines()) out.push_back(line.text);
+        return out;
+    }
+    bool logged(const std::string& text) const {
+        for (const auto& line : desktop.systemLog().lines())
+            if (line.text == text) return true;
+        return false;
+    }
+};
+
+TEST_F(AppDelegateTest, AFreshInstallOpensTheSettingsWindow) {
+    launch();
+    EXPECT_EQ(app->settingsWindowShowCount(), 1);
+    // Only the notch, which needs no switch, is running.
+    EXPECT_TRUE(probe(SettingsPane::notch).isActive());
+    EXPECT_FALSE(probe(SettingsPane::snap).isActive());
+}
+
+TEST_F(AppDelegateTest, KeepAwakeAloneStillCountsAsFirstUse) {
+    preset("awake.isEnabled", true);
+    launch();
+    EXPECT_EQ(app->settingsWindowShowCount(), 1);
+    EXPECT_TRUE(probe(SettingsPane::awake).isActive());
+}
+
+TEST_F(AppDelegateTest, AnyOtherToolSkipsTheSettingsWindow) {
+    preset("autoQuit.isEnabled", true);
+    launch();
+    EXPECT_EQ(app->settingsWindowShowCount(), 0);
+    app->applicationShouldHandleReopen(false);
+    EXPECT_EQ(app->settingsWindowShowCount(), 1);
+}
+
+TEST_F(AppDelegateTest, SwitchingAToolOnThroughTheSettingsActivatesAndLogsIt) {
+    preset("diagnostics.logging", true);
+    launch();
+    app->settings().set("snap.isEnabled", true);
+    EXPECT_TRUE(probe(SettingsPane::snap).isActive());
+    EXPECT_TRUE(logged("Feature Snap: ON"));
+    app->settings().set("snap.isEnabled", false);
+    EXPECT_FALSE(probe(SettingsPane::snap).isActive());
+    EXPECT_TRUE(logged("Feature Snap: OFF — switched off"));
+    EXPECT_EQ(app->featureStates().at("Snap"), false);
+    // The log file has the launch header and both lines.
+    const std::string file = test::readText(FileLog::fileURL());
+    EXPECT_NE(file.find("═══ Tarnlet "), std::string::npos);
+    EXPECT_NE(file.find(" · macOS Version 15.2 (Build 24C101) · Mac15,6 · arm64 · 12 cores · 36 GB · 1 display(s) "
+                        "(1512×982+notch) ═══"),
+              std::string::npos);
+    EXPECT_NE(file.find("Z Feature Snap: ON\n"), std::string::npos);
+}
+
+TEST_F(AppDelegateTest, NothingIsLoggedWithDiagnosticsOff) {
+    launch();
+    app->settings().set("snap.isEnabled", true);
+    EXPECT_TRUE(probe(SettingsPane::snap).isActive());
+    EXPECT_TRUE(desktop.systemLog().lines().empty());
+    EXPECT_FALSE(std::filesystem::exists(FileLog::fileURL()));
+}
+
+TEST_F(AppDelegateTest, ReconcileCallsEveryToolAgainEvenWithoutAChange) {
+    preset("jump.isEnabled", true);
+    launch();
+    const int jumpActivations = probe(SettingsPane::jump).activations;
+    const int snapDeactivations = probe(SettingsPane::snap).deactivations;
+    app->reconcile();
+    app->reconcile();
+    EXPECT_EQ(probe(SettingsPane::jump).activations, jumpActivations + 2);
+    EXPECT_EQ(probe(SettingsPane::snap).deactivations, snapDeactivations + 2);
+    EXPECT_EQ(probe(SettingsPane::jump).deactivations, 0);
+}
+
+TEST_F(AppDelegateTest, LosingAccessibilityHoldsTheBoundToolsOffUntilItReturns) {
+    preset("diagnostics.logging", true);
+    preset("snap.isEnabled", true);
+    preset("colorPicker.isEnabled", true);
+    launch();
+    ASSERT_TRUE(probe(SettingsPane::snap).isActive());
+
+    desktop.permissions().changeAccessibility(false);
+    desktop.advanceBy(5);
+    EXPECT_FALSE(probe(SettingsPane::snap).isActive());
+    EXPECT_TRUE(probe(SettingsPane::colorPicker).isActive());  // needs no permission
+    EXPECT_TRUE(app->settings().boolean("snap.isEnabled"));    // the flag stays
+    EXPECT_TRUE(logged("Accessibility permission changed: false"));
+    EXPECT_TRUE(logged("Feature Snap: OFF — needs Accessibility"));
+    ASSERT_TRUE(desktop.notices().isDelivered("accessibility-lost"));
+    EXPECT_EQ(desktop.notices().delivered().at("accessibility-lost").title, "Tarnlet: Accessibility permission lost");
+    EXPECT_EQ(desktop.notices().delivered().at("accessibility-lost").body,
+              "Features are paused. Re-grant access in System Settings → Privacy & Security → Accessibility.");
+
+    desktop.permissions().changeAccessibility(true);
+    desktop.advanceBy(5);
+    EXPECT_TRUE(probe(SettingsPane::snap).isActive());
+    EXPECT_TRUE(logged("Feature Snap: ON"));
+    EXPECT_EQ(desktop.notices().postCount("accessibility-lost"), 1u);
+}
+
+TEST_F(AppDelegateTest, ToolsThatNeedNoPermissionPostNoNoticeOnLoss) {
+    preset("colorPicker.isEnabled", true);
+    preset("autoQuit.isEnabled", true);
+    launch();
+    desktop.permissions().changeAccessibility(false);
+    desktop.advanceBy(5);
+    EXPECT_FALSE(desktop.notices().isDelivered("accessibility-lost"));
+    EXPECT_TRUE(probe(SettingsPane::autoQuit).isActive());
+}
+
+TEST_F(AppDelegateTest, AToolDrivenByTheChordNeedsThePermissionButIsNotHeldOff) {
+    preset("awake.isEnabled", true);
+    launch();
+    EXPECT_TRUE(app->needsAccessibilityNow());
+    desktop.permissions().changeAccessibility(false);
+    desktop.advanceBy(5);
+    EXPECT_TRUE(desktop.notices().isDelivered("accessibility-lost"));
+    EXPECT_TRUE(probe(SettingsPane::awake).isActive());
+}
+
+TEST_F(AppDelegateTest, NeedsAccessibilityNowFollowsTheFlags) {
+    launch();
+    EXPECT_FALSE(app->needsAccessibilityNow());
+    for (const char* key : {"colorPicker.isEnabled", "autoQuit.isEnabled"}) {
+        app->settings().set(key, true);
+        EXPECT_FALSE(app->needsAccessibilityNow()) << key;
+    }
+    for (const char* key : {"sweep.isEnabled", "focus.isEnabled", "ocr.isEnabled", "snippets.isEnabled"}) {
+        app->settings().set(key, true);
+        EXPECT_TRUE(app->needsAccessibilityNow()) << key;
+        app->settings().set(key, false);
+    }
+}
+
+TEST_F(AppDelegateTest, LaunchingWithoutThePermissionAsksForItWhenNeeded) {
+    desktop.permissions().setAccessibilityTrusted(false);
+    preset("jump.isEnabled", true);
+    launch();
+    EXPECT_EQ(desktop.permissions().accessibilityPromptCount(), 1);
+    EXPECT_FALSE(probe(SettingsPane::jump).isActive());
+
+    test::TestEnvironment other;
+    other.desktop().permissions().setAccessibilityTrusted(false);
+    AppDelegate quiet(other.desktop().platform(), {false, [this](SettingsPane p) -> Feature* { return &probes.at(p); }});
+    quiet.applicationDidFinishLaunching({});
+    EXPECT_EQ(other.desktop().permissions().accessibilityPromptCount(), 0);
+}
+
+TEST_F(AppDelegateTest, FeatureKeysToggleFlagsAndReconcileFollows) {
+    launch();
+    app->runFeatureKey(FeatureChords::Key::focus);
+    EXPECT_TRUE(app->settings().boolean("focus.isEnabled"));
+    EXPECT_TRUE(probe(SettingsPane::focus).isActive());
+    app->runFeatureKey(FeatureChords::Key::breaks);
+    app->runFeatureKey(FeatureChords::Key::breaks);
+    EXPECT_FALSE(app->settings().boolean("breaks.isEnabled"));
+    EXPECT_FALSE(probe(SettingsPane::breaks).isActive());
+    app->runFeatureKey(FeatureChords::Key::settings);
+    EXPECT_EQ(app->settingsWindowShowCount(), 2);
+}
+
+TEST_F(AppDelegateTest, ProfileKeysSwitchTheWholeSetOfTools) {
+    preset("diagnostics.logging", true);
+    preset("snap.isEnabled", true);
+    launch();
+    ASSERT_TRUE(probe(SettingsPane::snap).isActive());
+
+    app->runFeatureKey(FeatureChords::Key::profile2);
+    EXPECT_EQ(app->settings().profile(), Settings::Profile::two);
+    EXPECT_FALSE(probe(SettingsPane::snap).isActive());  // profile two starts empty
+    // Profile two has logging off: the reconcile inside the switch stopped the log before the
+    // switch could be recorded.
+    EXPECT_FALSE(Log::isDebugEnabled());
+    EXPECT_FALSE(logged("Settings profile: switched to Profile 2"));
+
+    const auto lines = desktop.systemLog().lines().size();
+    app->runFeatureKey(FeatureChords::Key::profile2);  // already active: nothing happens
+    EXPECT_EQ(desktop.systemLog().lines().size(), lines);
+
+    app->runFeatureKey(FeatureChords::Key::profile1);
+    EXPECT_TRUE(probe(SettingsPane::snap).isActive());
+    EXPECT_TRUE(Log::isDebugEnabled());
+    EXPECT_TRUE(logged("Settings profile: switched to Profile 1"));
+}
+
+TEST_F(AppDelegateTest, SwitchingLoggingOnWritesAFreshHeaderAtOnce) {
+    launch();
+    EXPECT_FALSE(std::filesystem::exists(FileLog::fileURL()));
+    app->settings().set("diagnostics.logging", true);
+    const std::string file = test::readText(FileLog::fileURL());
+    EXPECT_NE(file.find("═══ Diagnostics on — Tarnlet "), std::string::npos) << file;
+}
+
+TEST_F(AppDelegateTest, EveryWakeReconciles) {
+    preset("jump.isEnabled", true);
+    launch();
+    const int before = probe(SettingsPane::jump).activations;
+    desktop.workspace().wake();
+    desktop.runUntilIdle();
+    desktop.workspace().wake();
+    desktop.runUntilIdle();
+    EXPECT_EQ(probe(SettingsPane::jump).activations, before + 2);
+}
+
+TEST_F(AppDelegateTest, MissingSpaceLookupsAreReportedOnceWhileSweepIsOn) {
+    desktop.windowServer().setSpaceInterfaceAvailable(false);
+    launch();
+    EXPECT_FALSE(desktop.notices().isDelivered("spaces-api-unavailable"));
+    app->settings().set("sweep.isEnabled", true);
+    ASSERT_TRUE(desktop.notices().isDelivered("spaces-api-unavailable"));
+    EXPECT_EQ(desktop.notices().delivered().at("spaces-api-unavailable").title, "Tarnlet: limited window detection");
+    app->reconcile();
+    app->settings().set("sweep.isEnabled", false);
+    app->settings().set("sweep.isEnabled", true);
+    EXPECT_EQ(desktop.notices().postCount("spaces-api-unavailable"), 1u);
+    EXPECT_TRUE(app->warnedSpacesUnavailable());
+}
+
+TEST_F(AppDelegateTest, DisplayChangesAndQuitAreLogged) {
+    preset("diagnostics.logging", true);
+    launch();
+    desktop.screens().setScreens({sim::SimScreens::laptopPanel(1512, 982, true),
+                                  sim::SimScreens::externalDisplay(2560, 1440, 1512, 2)});
+    desktop.runUntilIdle();
+    EXPECT_TRUE(logged("Displays changed: 2 display(s) (1512×982+notch, 2560×1440)"));
+    desktop.screens().setScreens({});
+    desktop.runUntilIdle();
+    EXPECT_TRUE(logged("Displays changed: no displays"));
+    app->applicationWillTerminate();
+    EXPECT_EQ(logLines().back(), "Tarnlet quitting normally");
+    EXPECT_TRUE(probe(SettingsPane::notch).isActive());  // nothing is deactivated at quit
+}
+
+TEST_F(AppDelegateTest, AppearanceOption) {
+    using A = AppDelegate::Appearance;
+    EXPECT_EQ(AppDelegate::appearanceFromArguments({"--appearance", "dark"}), A::darkAqua);
+    EXPECT_EQ(AppDelegate::appearanceFromArguments({"--appearance", "light"}), A::aqua);
+    EXPECT_EQ(AppDelegate::appearanceFromArguments({"--appearance", "sepia"}), A::aqua);
+    EXPECT_EQ(AppDelegate::appearanceFromArguments({"--appearance"}), std::nullopt);
+    launch({"--appearance", "dark"});
+    EXPECT_EQ(app->appearance(), A::darkAqua);
+}
+
+TEST_F(AppDelegateTest, HandlersDoNothingOnceTheApplicationIsGone) {
+    preset("snap.isEnabled", true);
+    launch();
+    app.reset();
+    desktop.permissions().changeAccessibility(false);
+    desktop.workspace().wake();
+    desktop.screens().setScreens({});
+    desktop.advanceBy(10);  // must not touch the destroyed application
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace tarnlet

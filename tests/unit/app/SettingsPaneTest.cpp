@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "keys/FeatureChords.h"
+#include "settings/SettingsPane.h"
+
+namespace tarnlet {
+namespace {
+
+TEST(SettingsPanes, TitlesAndRawValues) {
+    EXPECT_EQ(SettingsPanes::title(SettingsPane::gettingStarted), "Getting Started");
+    EXPECT_EQ(SettingsPanes::title(SettingsPane::colorPicker), "Color");
+    EXPECT_EQ(SettingsPanes::title(SettingsPane::ocr), "OCR");
+    EXPECT_EQ(SettingsPanes::title(SettingsPane::autoQuit), "Auto-Quit");
+    EXPECT_EQ(SettingsPanes::title(SettingsPane::snap), "Snap");
+    EXPECT_EQ(SettingsPanes::title(SettingsPane::notch), "Notch");
+    for (SettingsPane pane : SettingsPanes::all())
+        EXPECT_EQ(SettingsPanes::fromRawValue(SettingsPanes::rawValue(pane)), pane);
+    EXPECT_EQ(SettingsPanes::fromRawValue("Snap"), std::nullopt);
+    EXPECT_EQ(SettingsPanes::enabledKey(SettingsPane::colorPicker), "colorPicker.isEnabled");
+}
+
+TEST(SettingsPanes, FeaturePanesSkipTheGeneralOnes) {
+    const auto& features = SettingsPanes::features();
+    EXPECT_EQ(features.front(), SettingsPane::snap);
+    EXPECT_EQ(features.back(), SettingsPane::autoQuit);
+    for (SettingsPane pane : features) {
+        EXPECT_NE(pane, SettingsPane::general);
+        EXPECT_NE(pane, SettingsPane::about);
+        EXPECT_NE(pane, SettingsPane::gettingStarted);
+    }
+}
+
+TEST(FeatureChords, ChordLabelsPerPane) {
+    EXPECT_EQ(FeatureChords::chords(SettingsPane::awake), std::vector<std::string>{"r⌘ r⌥ A"});
+    EXPECT_EQ(FeatureChords::chords(SettingsPane::general),
+              (std::vector<std::string>{"r⌘ r⌥ ~", "r⌘ r⌥ 1", "r⌘ r⌥ 2"}));
+    EXPECT_TRUE(FeatureChords::chords(SettingsPane::colorPicker).empty());
+    EXPECT_TRUE(FeatureChords::chords(SettingsPane::autoQuit).empty());
+}
+
+}  // namespace
+}  // namespace tarnlet
