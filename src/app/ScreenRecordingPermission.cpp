@@ -13,6 +13,13 @@ void ScreenRecordingPermission::takeSnapshot() {
 
 bool ScreenRecordingPermission::isGrantedNow() const { return m_permissions.preflightScreenCapture(); }
 
+void ScreenRecordingPermission::relaunch() {
+    Workspace* workspace = &m_workspace;
+    m_workspace.launchNewInstanceOfSelf([workspace](bool launched) {
+        if (launched) workspace->terminateSelf();
+    });
+}
+
 void ScreenRecordingPermission::openSystemSettings() { m_workspace.openURL(kSettingsURL); }
 
 }  // namespace tarnlet

@@ -24,6 +24,9 @@ public:
     bool restartPromptDismissed() const { return m_restartPromptDismissed; }
     void dismissRestartPrompt() { m_restartPromptDismissed = true; }
 
+    // Starts a fresh instance of the application, which reads the new grant, and quits this one once
+    // the new instance is up; a failed launch leaves this process running.
+    void relaunch();
     void openSystemSettings();
 
 private:

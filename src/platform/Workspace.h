@@ -16,6 +16,11 @@ public:
     virtual bool openURL(const std::string& url) = 0;
     // Shows the file selected in the file manager.
     virtual void revealInFileManager(const std::filesystem::path& file) = 0;
+    // Opens this application's own bundle as a new instance; completion (main queue) tells whether
+    // it launched.
+    virtual void launchNewInstanceOfSelf(std::function<void(bool launched)> completion) = 0;
+    // Ends this process the orderly way, as a quit from the menu would.
+    virtual void terminateSelf() = 0;
     // Called on the main queue after the computer woke from sleep.
     virtual Subscription observeDidWake(std::function<void()> onWake) = 0;
 };

@@ -20,6 +20,13 @@ public:
     void revealInFileManager(const std::filesystem::path& file) override { m_revealed.push_back(file); }
     Subscription observeDidWake(std::function<void()> onWake) override { return m_wakeObservers.add(std::move(onWake)); }
 
+    void launchNewInstanceOfSelf(std::function<void(bool)> completion) override;
+    void terminateSelf() override { ++m_terminateCount; }
+    // Whether a new instance of the application can be launched.
+    void setCanLaunchNewInstance(bool can) { m_canLaunchNewInstance = can; }
+    int newInstanceCount() const { return m_newInstanceCount; }
+    int terminateCount() const { return m_terminateCount; }
+
     // The computer wakes: observers hear of it on the main queue.
     void wake();
 
@@ -33,6 +40,9 @@ private:
     std::vector<std::string> m_openedURLs;
     std::vector<std::filesystem::path> m_revealed;
     ObserverList<> m_wakeObservers;
+    bool m_canLaunchNewInstance = true;
+    int m_newInstanceCount = 0;
+    int m_terminateCount = 0;
 };
 
 }  // namespace tarnlet::sim

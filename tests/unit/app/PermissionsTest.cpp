@@ -24,6 +24,23 @@ TEST(ScreenRecordingPermission, TheLaunchSnapshotIsTakenOnce) {
               "x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture");
 }
 
+TEST(ScreenRecordingPermission, RelaunchQuitsOnlyOnceTheNewInstanceIsUp) {
+    test::TestEnvironment env;
+    auto& desktop = env.desktop();
+    ScreenRecordingPermission permission(desktop.permissions(), desktop.workspace());
+    desktop.workspace().setCanLaunchNewInstance(false);
+    permission.relaunch();
+    desktop.runUntilIdle();
+    EXPECT_EQ(desktop.workspace().terminateCount(), 0);  // a failed relaunch keeps this process
+
+    desktop.workspace().setCanLaunchNewInstance(true);
+    permission.relaunch();
+    EXPECT_EQ(desktop.workspace().terminateCount(), 0);  // not before the launch completed
+    desktop.runUntilIdle();
+    EXPECT_EQ(desktop.workspace().newInstanceCount(), 1);
+    EXPECT_EQ(desktop.workspace().terminateCount(), 1);
+}
+
 TEST(AutomationPermission, TheAnswerComesBackOnTheMainQueue) {
     test::TestEnvironment env;
     auto& desktop = env.desktop();
