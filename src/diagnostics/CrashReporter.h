@@ -6,6 +6,9 @@
 // too), then re-raises the signal so the process dies of it as it would have.
 //
 // breadcrumb() is called on the main thread; the handlers run on whichever thread crashed.
+// Alternate signal stacks belong to one thread each, and only the thread that called install() gets
+// one: a stack overflow on another thread kills the process without a report, while every other
+// crash on any thread is still reported.
 
 #include <cstddef>
 #include <string_view>

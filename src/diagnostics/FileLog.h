@@ -1,8 +1,10 @@
 #pragma once
 // The diagnostic log file "debug.log" with its previous copy "debug-previous.log". Every record is
-// one open, seek, write and close; past 5 MiB the file rolls back to its last 24 hours. Every file
-// error is swallowed: logging never disturbs the application. Main thread only, except
-// openForCrashWriting's descriptor, which the crash recorder writes from its signal handler.
+// one open, seek, write and close; past 5 MiB the file rolls back to its last 24 hours. A roll
+// rewrites the file in place (after copying it to the previous file) rather than replacing it, so a
+// descriptor held open on the log keeps writing to the live file. Every file error is swallowed:
+// logging never disturbs the application. Main thread only, except openForCrashWriting's
+// descriptor, which the crash recorder writes from its signal handler.
 
 #include <cstddef>
 #include <cstdint>
