@@ -3,10 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 
 #include "app/AppDelegate.h"
+#include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 
 namespace {
@@ -23,14 +23,9 @@ private:
     bool m_active = false;
 };
 
-std::filesystem::path scratchHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnlet-bench-XXXXXX").string();
-    return mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::temp_directory_path();
-}
-
 struct World {
-    std::filesystem::path home = scratchHome();
-    sim::SimDesktop desktop{home};
+    TemporaryFolder home{"tarnlet-bench"};
+    sim::SimDesktop desktop{home.path()};
     std::map<SettingsPane, ProbeFeature> probes;
     std::unique_ptr<AppDelegate> app;
 
@@ -44,11 +39,7 @@ struct World {
             app->settings().set(key, true);
         app->applicationDidFinishLaunching({});
     }
-    ~World() {
-        app.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(home, ignored);
-    }
+    ~World() { app.reset(); }
 };
 
 void BM_SettingsReadBoolean(benchmark::State& state) {

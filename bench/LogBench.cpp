@@ -9,27 +9,11 @@
 
 #include "diagnostics/FileLog.h"
 #include "diagnostics/Log.h"
+#include "platform/TemporaryFolder.h"
 
 namespace {
 
 using namespace tarnlet;
-
-// A throwaway log folder for the benchmarks that write.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnlet-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 void BM_DebugWhileOff(benchmark::State& state) {
     Log::setDebugEnabled(false);
@@ -42,7 +26,7 @@ void BM_DebugWhileOff(benchmark::State& state) {
 BENCHMARK(BM_DebugWhileOff);
 
 void BM_DebugWhileOnToFile(benchmark::State& state) {
-    ScratchFolder folder;
+    TemporaryFolder folder("tarnlet-bench");
     FileLog::setDirectory(folder.path());
     Log::setDebugEnabled(true);
     const std::string title = "Snap";
@@ -62,7 +46,7 @@ BENCHMARK(BM_DebugWhileOnToFile);
 
 // One roll of a 5 MiB log, half of it older than a day: copy, read, cut and rewrite.
 void BM_Roll(benchmark::State& state) {
-    ScratchFolder folder;
+    TemporaryFolder folder("tarnlet-bench");
     FileLog::setDirectory(folder.path());
     const double now = 1796345184.123;
     FileLog::setClock([now] { return now; });

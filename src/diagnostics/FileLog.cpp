@@ -12,6 +12,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/FileIO.h"
+
 namespace tarnlet {
 
 namespace {
@@ -77,27 +79,6 @@ bool writeAll(int fd, std::string_view data) {
         left -= static_cast<std::size_t>(written);
     }
     return true;
-}
-
-std::optional<std::string> readWholeFile(const char* path) {
-    int fd = openRetrying(path, O_RDONLY);
-    if (fd < 0) return std::nullopt;
-    std::string contents;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) contents.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        contents.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return contents;
 }
 
 // Replaces the contents of an existing file without replacing the file itself, so that every
@@ -393,7 +374,7 @@ void FileLog::rotate() {
 
     // The log is taken as bytes: one stray invalid UTF-8 sequence in a message must not cost the
     // whole file.
-    auto contents = readWholeFile(where.file.c_str());
+    auto contents = FileIO::readFile(where.file);
     if (!contents) {
         overwriteInPlace(where.file.c_str(), {});
         return;

@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "diagnostics/Log.h"
 #include "keys/FeatureChords.h"
+#include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsKeys.h"
 
@@ -89,22 +90,6 @@ std::optional<std::pair<std::pair<double, double>, bool>> screenSpec(const std::
 }
 
 std::string describe(const Value& value) { return value.is_string() ? value.get<std::string>() : value.dump(); }
-
-class TemporaryHome {
-public:
-    TemporaryHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnlet-sim-XXXXXX").string();
-        if (mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~TemporaryHome() {
-        std::error_code ignored;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 class Session {
 public:
@@ -333,7 +318,7 @@ int ScenarioRunner::run(const Options& options) {
         lines.push_back({number, std::move(*words)});
     }
 
-    TemporaryHome temporary;
+    TemporaryFolder temporary("tarnlet-sim");
     const std::filesystem::path home = options.home.value_or(temporary.path());
     if (home.empty()) {
         m_err << "tarnlet: cannot create a sandbox home folder\n";

@@ -1,22 +1,13 @@
 #include "support/TestEnvironment.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace tarnlet::test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnlet-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(m_path, ignored);
+TempDir::TempDir() : TemporaryFolder("tarnlet-test") {
+    if (path().empty()) throw std::runtime_error("cannot create a temporary folder");
 }
 
 TestEnvironment::TestEnvironment() : m_desktop(std::make_unique<sim::SimDesktop>(m_home.path())) {}

@@ -6,21 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 
 namespace tarnlet::test {
 
 // A fresh empty folder under the system's temporary folder, removed when this is destroyed.
-class TempDir {
+class TempDir : public TemporaryFolder {
 public:
     TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
 };
 
 class TestEnvironment {
