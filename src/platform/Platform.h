@@ -7,6 +7,8 @@ namespace tarnlet {
 class MainQueue;
 class TaskQueues;
 class DefaultsSuites;
+class EventTaps;
+class HotKeys;
 class Folders;
 class Notices;
 class Permissions;
@@ -20,6 +22,8 @@ struct Platform {
     MainQueue& mainQueue;
     TaskQueues& taskQueues;
     DefaultsSuites& defaults;
+    EventTaps& eventTaps;
+    HotKeys& hotKeys;
     Folders& folders;
     Notices& notices;
     Permissions& permissions;

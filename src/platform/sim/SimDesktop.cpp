@@ -7,9 +7,10 @@ SimDesktop::SimDesktop(std::filesystem::path home, double wallStart)
       m_taskQueues(m_queue),
       m_folders(std::move(home)),
       m_permissions(m_queue),
+      m_keyboard(m_queue, m_permissions, m_hotKeys),
       m_screens(m_queue),
       m_workspace(m_queue),
-      m_platform{m_queue,       m_taskQueues, m_defaults,  m_folders,    m_notices,     m_permissions,
-                 m_screens,     m_systemFacts, m_systemLog, m_workspace, m_windowServer} {}
+      m_platform{m_queue,   m_taskQueues, m_defaults,    m_keyboard,  m_hotKeys,   m_folders,      m_notices,
+                 m_permissions, m_screens, m_systemFacts, m_systemLog, m_workspace, m_windowServer} {}
 
 }  // namespace tarnlet::sim

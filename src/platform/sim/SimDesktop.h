@@ -9,6 +9,8 @@
 #include "platform/Platform.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimFolders.h"
+#include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimMainQueue.h"
 #include "platform/sim/SimNotices.h"
 #include "platform/sim/SimPermissions.h"
@@ -35,6 +37,8 @@ public:
     SimMainQueue& queue() { return m_queue; }
     SimTaskQueues& taskQueues() { return m_taskQueues; }
     SimDefaults& defaults() { return m_defaults; }
+    SimHotKeys& hotKeys() { return m_hotKeys; }
+    SimKeyboard& keyboard() { return m_keyboard; }
     SimFolders& folders() { return m_folders; }
     SimNotices& notices() { return m_notices; }
     SimPermissions& permissions() { return m_permissions; }
@@ -54,6 +58,8 @@ private:
     SimFolders m_folders;
     SimNotices m_notices;
     SimPermissions m_permissions;
+    SimHotKeys m_hotKeys;
+    SimKeyboard m_keyboard;
     SimScreens m_screens;
     SimSystemFacts m_systemFacts;
     SimSystemLog m_systemLog;

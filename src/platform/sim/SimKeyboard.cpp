@@ -1,0 +1,248 @@
+#include "platform/sim/SimKeyboard.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimMainQueue.h"
+#include "platform/sim/SimPermissions.h"
+
+namespace tarnlet::sim {
+
+struct SimKeyboard::Tap {
+    EventMask mask;
+    TapMode mode;
+    Callback callback;
+    bool enabled = true;
+    bool removed = false;
+};
+
+namespace {
+
+struct KeyInfo {
+    std::uint16_t code;
+    const char* name;
+    const char* plain;    // typed without Shift
+    const char* shifted;  // typed with Shift
+};
+
+// The ANSI positions of the US layout.
+constexpr KeyInfo kKeys[] = {
+    {0, "a", "a", "A"},        {11, "b", "b", "B"},      {8, "c", "c", "C"},       {2, "d", "d", "D"},
+    {14, "e", "e", "E"},       {3, "f", "f", "F"},       {5, "g", "g", "G"},       {4, "h", "h", "H"},
+    {34, "i", "i", "I"},       {38, "j", "j", "J"},      {40, "k", "k", "K"},      {37, "l", "l", "L"},
+    {46, "m", "m", "M"},       {45, "n", "n", "N"},      {31, "o", "o", "O"},      {35, "p", "p", "P"},
+    {12, "q", "q", "Q"},       {15, "r", "r", "R"},      {1, "s", "s", "S"},       {17, "t", "t", "T"},
+    {32, "u", "u", "U"},       {9, "v", "v", "V"},       {13, "w", "w", "W"},      {7, "x", "x", "X"},
+    {16, "y", "y", "Y"},       {6, "z", "z", "Z"},       {29, "0", "0", ")"},      {18, "1", "1", "!"},
+    {19, "2", "2", "@"},       {20, "3", "3", "#"},      {21, "4", "4", "$"},      {23, "5", "5", "%"},
+    {22, "6", "6", "^"},       {26, "7", "7", "&"},      {28, "8", "8", "*"},      {25, "9", "9", "("},
+    {27, "-", "-", "_"},       {24, "=", "=", "+"},      {33, "[", "[", "{"},      {30, "]", "]", "}"},
+    {42, "\\", "\\", "|"},     {41, ";", ";", ":"},      {39, "'", "'", "\""},     {43, ",", ",", "<"},
+    {47, ".", ".", ">"},       {44, "/", "/", "?"},      {50, "`", "`", "~"},      {49, "space", " ", " "},
+    {36, "return", "\r", "\r"}, {48, "tab", "\t", "\t"}, {53, "escape", "\x1b", "\x1b"},
+    {51, "delete", "\x7f", "\x7f"}, {123, "left", "", ""}, {124, "right", "", ""}, {125, "down", "", ""},
+    {126, "up", "", ""},       {122, "f1", "", ""},      {120, "f2", "", ""},      {99, "f3", "", ""},
+    {118, "f4", "", ""},       {96, "f5", "", ""},       {97, "f6", "", ""},       {98, "f7", "", ""},
+    {100, "f8", "", ""},       {101, "f9", "", ""},      {109, "f10", "", ""},     {103, "f11", "", ""},
+    {111, "f12", "", ""},      {117, "forwarddelete", "\x7f", "\x7f"}, {115, "home", "", ""},
+    {119, "end", "", ""},
+};
+
+struct ModifierInfo {
+    std::uint16_t code;
+    const char* name;
+    std::uint64_t deviceBit;
+    std::uint64_t bit;
+};
+
+constexpr std::array<ModifierInfo, 10> kModifiers = {{
+    {54, "rcmd", ModifierFlag::rightCommand, ModifierFlag::command},
+    {55, "lcmd", ModifierFlag::leftCommand, ModifierFlag::command},
+    {56, "lshift", ModifierFlag::leftShift, ModifierFlag::shift},
+    {57, "capslock", 0, ModifierFlag::capsLock},
+    {58, "lopt", ModifierFlag::leftOption, ModifierFlag::option},
+    {59, "lctrl", ModifierFlag::leftControl, ModifierFlag::control},
+    {60, "rshift", ModifierFlag::rightShift, ModifierFlag::shift},
+    {61, "ropt", ModifierFlag::rightOption, ModifierFlag::option},
+    {62, "rctrl", ModifierFlag::rightControl, ModifierFlag::control},
+    {63, "fn", 0, ModifierFlag::function},
+}};
+
+const ModifierInfo* modifier(std::uint16_t code) {
+    for (const auto& m : kModifiers)
+        if (m.code == code) return &m;
+    return nullptr;
+}
+
+class SimEventTap : public EventTap {
+public:
+    explicit SimEventTap(std::shared_ptr<SimKeyboard::Tap> tap) : m_tap(std::move(tap)) {}
+    ~SimEventTap() override {
+        m_tap->removed = true;
+        m_tap->enabled = false;
+    }
+    void setEnabled(bool enabled) override { m_tap->enabled = enabled; }
+    bool isEnabled() const override { return m_tap->enabled; }
+
+private:
+    std::shared_ptr<SimKeyboard::Tap> m_tap;
+};
+
+}  // namespace
+
+SimKeyboard::SimKeyboard(SimMainQueue& queue, SimPermissions& permissions, SimHotKeys& hotKeys)
+    : m_queue(queue), m_permissions(permissions), m_hotKeys(hotKeys),
+      m_taps(std::make_shared<std::vector<std::shared_ptr<Tap>>>()) {}
+
+SimKeyboard::~SimKeyboard() = default;
+
+std::unique_ptr<EventTap> SimKeyboard::createTap(EventMask mask, TapMode mode, Callback callback) {
+    if (!m_permissions.isAccessibilityTrusted() || !callback) return nullptr;
+    std::erase_if(*m_taps, [](const auto& tap) { return tap->removed; });
+    auto tap = std::make_shared<Tap>(Tap{mask, mode, std::move(callback)});
+    m_taps->insert(m_taps->begin(), tap);
+    return std::make_unique<SimEventTap>(tap);
+}
+
+void SimKeyboard::post(const InputEvent& event) {
+    m_queue.post([this, event] { dispatch(event); });
+}
+
+std::uint64_t SimKeyboard::flags() const {
+    std::uint64_t flags = ModifierFlag::nonCoalesced;
+    for (std::uint16_t code : m_down)
+        if (const auto* m = modifier(code)) flags |= m->deviceBit | m->bit;
+    return flags;
+}
+
+InputEvent SimKeyboard::keyEvent(EventType type, std::uint16_t code, bool repeat) const {
+    InputEvent event;
+    event.type = type;
+    event.keyCode = code;
+    event.flags = flags();
+    event.isRepeat = repeat;
+    event.characters = characters(code, event.flags);
+    return event;
+}
+
+void SimKeyboard::keyDown(std::uint16_t code) {
+    if (isModifierKey(code)) {
+        if (!m_down.insert(code).second) return;
+        InputEvent event;
+        event.type = EventType::flagsChanged;
+        event.keyCode = code;
+        event.flags = flags();
+        dispatch(event);
+        return;
+    }
+    // A key already down repeats on its own; pressing it again without a release is not possible.
+    if (!m_down.insert(code).second) return;
+    dispatch(keyEvent(EventType::keyDown, code, false));
+    scheduleRepeat(code, kInitialRepeatDelay);
+}
+
+void SimKeyboard::keyUp(std::uint16_t code) {
+    if (!m_down.erase(code)) return;
+    if (isModifierKey(code)) {
+        InputEvent event;
+        event.type = EventType::flagsChanged;
+        event.keyCode = code;
+        event.flags = flags();
+        dispatch(event);
+        return;
+    }
+    m_repeat.cancel();
+    dispatch(keyEvent(EventType::keyUp, code, false));
+}
+
+void SimKeyboard::releaseAll() {
+    const std::vector<std::uint16_t> down(m_down.begin(), m_down.end());
+    for (std::uint16_t code : down)
+        if (!isModifierKey(code)) keyUp(code);
+    for (std::uint16_t code : down)
+        if (isModifierKey(code)) keyUp(code);
+}
+
+void SimKeyboard::scheduleRepeat(std::uint16_t code, double delay) {
+    // Only the last key pressed repeats, as on a real keyboard.
+    m_repeat = m_queue.postAfter(delay, [this, code] {
+        if (!m_down.count(code)) return;
+        dispatch(keyEvent(EventType::keyDown, code, true));
+        scheduleRepeat(code, kRepeatInterval);
+    });
+}
+
+void SimKeyboard::dispatch(const InputEvent& event) {
+    const auto taps = *m_taps;  // a callback may add or remove taps
+    for (const auto& tap : taps) {
+        if (tap->removed || !tap->enabled || !(tap->mask & maskOf(event.type))) continue;
+        if (event.isKey()) ++m_keyCallbacks;
+        const TapDecision decision = tap->callback(event);
+        if (tap->mode == TapMode::filtering && decision == TapDecision::swallow) return;
+    }
+    if (event.type == EventType::keyDown && !event.isRepeat && m_hotKeys.handleKeyDown(event.keyCode, event.flags))
+        return;
+    m_delivered.push_back({m_frontApplication, event});
+    if (onDeliver) onDeliver(m_delivered.back());
+}
+
+void SimKeyboard::disableTapsByTimeout() {
+    const auto taps = *m_taps;
+    for (const auto& tap : taps) {
+        if (tap->removed || !tap->enabled) continue;
+        tap->enabled = false;
+        InputEvent event;
+        event.type = EventType::tapDisabledByTimeout;
+        tap->callback(event);
+    }
+}
+
+std::size_t SimKeyboard::tapCount() const {
+    return static_cast<std::size_t>(std::count_if(m_taps->begin(), m_taps->end(), [](const auto& t) { return !t->removed; }));
+}
+
+std::size_t SimKeyboard::enabledTapCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(m_taps->begin(), m_taps->end(), [](const auto& t) { return !t->removed && t->enabled; }));
+}
+
+std::optional<std::uint16_t> SimKeyboard::keyCode(std::string_view name) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (lower == "cmd" || lower == "command") lower = "lcmd";
+    if (lower == "opt" || lower == "option") lower = "lopt";
+    if (lower == "ctrl" || lower == "control") lower = "lctrl";
+    if (lower == "shift") lower = "lshift";
+    if (lower == "esc") lower = "escape";
+    for (const auto& m : kModifiers)
+        if (lower == m.name) return m.code;
+    for (const auto& k : kKeys)
+        if (lower == k.name) return k.code;
+    return std::nullopt;
+}
+
+std::string SimKeyboard::keyName(std::uint16_t code) {
+    for (const auto& m : kModifiers)
+        if (m.code == code) return m.name;
+    for (const auto& k : kKeys)
+        if (k.code == code) return k.name;
+    return "key" + std::to_string(code);
+}
+
+bool SimKeyboard::isModifierKey(std::uint16_t code) { return modifier(code) != nullptr; }
+
+std::string SimKeyboard::characters(std::uint16_t code, std::uint64_t flags) {
+    for (const auto& k : kKeys) {
+        if (k.code != code) continue;
+        const bool shifted = (flags & ModifierFlag::shift) != 0;
+        std::string text = shifted ? k.shifted : k.plain;
+        if ((flags & ModifierFlag::capsLock) && text.size() == 1 && std::isalpha(static_cast<unsigned char>(text[0])))
+            text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        return text;
+    }
+    return {};
+}
+
+}  // namespace tarnlet::sim
