@@ -31,7 +31,9 @@ AppDelegate::AppDelegate(Platform& platform, Options options)
       m_permission(platform.permissions, platform.mainQueue, platform.workspace),
       m_screenRecording(platform.permissions, platform.workspace),
       m_notifier(platform.notices, platform.mainQueue, platform.systemFacts),
-      m_appFiles(platform.folders) {
+      m_appFiles(platform.folders),
+      m_modifiers(platform.eventTaps),
+      m_hotKeys(platform.hotKeys) {
     // The log is process-wide: point it at this backend's folder, clock and system log.
     FileLog::setDirectory(platform.folders.logs());
     FileLog::setClock([queue = &platform.mainQueue] { return queue->wallNow(); });
@@ -52,7 +54,21 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     m_screenRecording.takeSnapshot();
 
     m_permission.onChange = m_weak.bind([this](bool granted) { accessibilityChanged(granted); });
+    featureChords().registerAction(m_weak.bind([this](FeatureChords::Key key) { runFeatureKey(key); }));
     m_settingsObserver = m_settings.addObserver(m_weak.bind([this] { reconcile(); }));
+
+    // Callbacks of the chord, wired before any tool runs.
+    leaderKeys().holdDelay = [token = m_weak.token(), this] {
+        return token.isAlive() ? m_settings.number("notch.hintDelay") : LeaderWatcher::kDefaultHoldDelay;
+    };
+    leaderKeys().onHold = m_weak.bind([this](Leader leader, const std::vector<NotchBarItem>& items) {
+        showLeaderHints(leader, items);
+    });
+    leaderKeys().onRelease = m_weak.bind([this] { dropLeaderHints(); });
+    featureChords().onHintPress = m_weak.bind([this](const std::string& key) { pulseHint(key); });
+    featureChords().isNowPlayingLive = [token = m_weak.token(), this] {
+        return token.isAlive() && m_settings.boolean("notch.nowPlaying");
+    };
 
     m_permission.startMonitoring();
     if (needsAccessibilityNow()) m_permission.requestAccess();
@@ -94,6 +110,37 @@ void AppDelegate::showSettingsWindow() {
     if (onSettingsWindowShown) onSettingsWindowShown();
 }
 
+LeaderWatcher& AppDelegate::leaderKeys() {
+    if (!m_leaderKeys)
+        m_leaderKeys = std::make_unique<LeaderWatcher>(m_modifiers, m_platform.eventTaps, m_platform.mainQueue);
+    return *m_leaderKeys;
+}
+
+FeatureChords& AppDelegate::featureChords() {
+    if (!m_featureChords)
+        m_featureChords = std::make_unique<FeatureChords>(m_settings, leaderKeys(), m_platform.mainQueue);
+    return *m_featureChords;
+}
+
+std::string AppDelegate::hintCaption(Leader leader) {
+    switch (leader) {
+        case Leader::command: return "press a key to jump";
+        case Leader::option: return "choose window";
+        case Leader::feature: return "features";
+    }
+    return {};
+}
+
+// The notch draws the strip and pulses its items; until it is part of the suite the chord only
+// records which strip it wants shown.
+void AppDelegate::showLeaderHints(Leader leader, const std::vector<NotchBarItem>&) {
+    m_leaderHintCaption = hintCaption(leader);
+}
+
+void AppDelegate::dropLeaderHints() { m_leaderHintCaption.reset(); }
+
+void AppDelegate::pulseHint(const std::string&) {}
+
 Feature* AppDelegate::builtInFeature(SettingsPane) {
     // Each tool joins here, built on first use, as it is added to the suite.
     return nullptr;
@@ -124,6 +171,12 @@ void AppDelegate::reconcile() {
         Log::session([&] {
             return LogHeader::diagnosticsOnHeader(m_platform.systemFacts.machine(), m_platform.screens.screens());
         });
+    }
+
+    if (m_permission.isGranted()) {
+        if (!leaderKeys().isRunning() && leaderKeys().hasConsumers()) leaderKeys().start();
+    } else {
+        leaderKeys().stop();
     }
 
     const bool granted = m_permission.isGranted();
@@ -197,11 +250,13 @@ void AppDelegate::runFeatureKey(FeatureChords::Key key) {
             Log::debug([&] { return "Settings profile: switched to " + name; });
             break;
         }
-        case Key::awake:
-        case Key::shelf:
         case Key::ocr:
         case Key::clipboard:
-            // These open or toggle their tools once the tools are part of the suite.
+            leaderKeys().dismissHint();
+            break;
+        case Key::awake:
+        case Key::shelf:
+            // These toggle or open their tools once the tools are part of the suite.
             break;
     }
 }

@@ -21,6 +21,9 @@
 #include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "keys/FeatureChords.h"
+#include "keys/HotKeyWatcher.h"
+#include "keys/LeaderWatcher.h"
+#include "keys/ModifierWatcher.h"
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
@@ -71,7 +74,16 @@ public:
     // option without a value changes nothing.
     static std::optional<Appearance> appearanceFromArguments(const std::vector<std::string>& arguments);
 
+    // The caption of the hint strip for a leader.
+    static std::string hintCaption(Leader leader);
+
     Settings& settings() { return m_settings; }
+    ModifierWatcher& modifiers() { return m_modifiers; }
+    HotKeyWatcher& hotKeys() { return m_hotKeys; }
+    LeaderWatcher& leaderKeys();
+    FeatureChords& featureChords();
+    // The caption of the hint strip the chord wants shown now, if any.
+    const std::optional<std::string>& leaderHintCaption() const { return m_leaderHintCaption; }
     AccessibilityPermission& permission() { return m_permission; }
     ScreenRecordingPermission& screenRecording() { return m_screenRecording; }
     Notifier& notifier() { return m_notifier; }
@@ -94,6 +106,9 @@ private:
     Feature* feature(SettingsPane pane);
     void accessibilityChanged(bool granted);
     void toggleFlag(const char* key);
+    void showLeaderHints(Leader leader, const std::vector<NotchBarItem>& items);
+    void dropLeaderHints();
+    void pulseHint(const std::string& key);
     std::string suiteName() const;
 
     Platform& m_platform;
@@ -103,6 +118,11 @@ private:
     ScreenRecordingPermission m_screenRecording;
     Notifier m_notifier;
     AppFiles m_appFiles;
+    ModifierWatcher m_modifiers;
+    HotKeyWatcher m_hotKeys;
+    std::unique_ptr<LeaderWatcher> m_leaderKeys;
+    std::unique_ptr<FeatureChords> m_featureChords;
+    std::optional<std::string> m_leaderHintCaption;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;

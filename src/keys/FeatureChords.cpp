@@ -1,5 +1,11 @@
 #include "keys/FeatureChords.h"
 
+#include <cctype>
+
+#include "keys/LeaderWatcher.h"
+#include "platform/MainQueue.h"
+#include "settings/Settings.h"
+
 namespace tarnlet {
 
 namespace {
@@ -25,6 +31,13 @@ constexpr std::array<KeyInfo, 9> kKeys = {{
 
 const KeyInfo& info(FeatureChords::Key key) { return kKeys[static_cast<std::size_t>(key)]; }
 
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string_view FeatureChords::letter(Key key) { return info(key).letter; }
@@ -43,6 +56,92 @@ std::vector<std::string> FeatureChords::chords(SettingsPane pane) {
     for (Key key : kAllKeys)
         if (info(key).pane == pane) labels.push_back("r⌘ r⌥ " + std::string(info(key).letter));
     return labels;
+}
+
+std::string FeatureChords::groupDescription(Kind kind) {
+    std::string out;
+    for (Key key : kAllKeys) {
+        if (info(key).kind != kind) continue;
+        if (!out.empty()) out += " · ";
+        out += std::string(info(key).letter) + " " + SettingsPanes::title(info(key).pane);
+    }
+    return out;
+}
+
+FeatureChords::FeatureChords(Settings& settings, LeaderWatcher& leader, MainQueue& queue)
+    : m_settings(settings), m_leader(leader), m_queue(queue) {}
+
+FeatureChords::~FeatureChords() {
+    if (m_registered) m_leader.remove(this);
+}
+
+void FeatureChords::registerAction(std::function<void(Key)> action) {
+    m_action = std::move(action);
+    m_registered = true;
+    LeaderWatcher::Consumer consumer;
+    consumer.leaders = {Leader::feature, Leader::command};
+    consumer.onKey = m_weak.bind([this](Leader leader, const std::string& character) { return handle(leader, character); });
+    consumer.hints = m_weak.bind([this](Leader leader) {
+        return leader == Leader::feature ? hintItems() : std::vector<NotchBarItem>{};
+    });
+    m_leader.addConsumer(this, std::move(consumer));
+}
+
+std::vector<FeatureChords::Key> FeatureChords::liveKeys() const {
+    std::vector<Key> keys;
+    for (Key key : kAllKeys) {
+        if (key == Key::shelf && !m_settings.boolean("shelf.isEnabled")) continue;
+        if (key == Key::ocr && !m_settings.boolean("ocr.isEnabled")) continue;
+        if (key == Key::clipboard && !m_settings.boolean("clipboard.isEnabled")) continue;
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+std::vector<NotchBarItem> FeatureChords::hintItems() const {
+    std::vector<NotchBarItem> items;
+    if (!m_settings.boolean("notch.featureHints")) return items;
+    for (Key key : liveKeys()) {
+        NotchBarItem item;
+        if (key == Key::profile1) item.icon = SymbolImage{"1.square", "Settings profile"};
+        else if (key == Key::profile2) item.icon = SymbolImage{"2.square", "Settings profile"};
+        else item.icon = SymbolImage{std::string(SettingsPanes::icon(pane(key))), SettingsPanes::title(pane(key))};
+        item.badge = std::string(letter(key));
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+bool FeatureChords::handle(Leader leader, const std::string& character) {
+    switch (leader) {
+        case Leader::option: return false;
+        case Leader::command: {
+            if (character == ":") {
+                if (!isSnippetsLive || !isSnippetsLive()) return false;
+                m_queue.post(m_weak.bind([this] {
+                    if (onSnippetPicker) onSnippetPicker();
+                }));
+                return true;
+            }
+            const auto media = MediaKey::from(character);
+            if (!media || !isNowPlayingLive || !isNowPlayingLive()) return false;
+            m_queue.post(m_weak.bind([this, key = *media] {
+                if (onMediaKey) onMediaKey(key);
+            }));
+            return true;
+        }
+        case Leader::feature:
+            for (Key key : liveKeys()) {
+                if (!equalIgnoringCase(letter(key), character)) continue;
+                m_queue.post(m_weak.bind([this, key] {
+                    if (onHintPress) onHintPress(std::string(letter(key)));
+                    if (m_action) m_action(key);
+                }));
+                return true;
+            }
+            return false;
+    }
+    return false;
 }
 
 }  // namespace tarnlet

@@ -19,6 +19,8 @@ namespace tarnlet {
 
 class EventTap;
 class EventTaps;
+struct InputEvent;
+enum class TapDecision;
 
 class KeyTap {
 public:
@@ -45,6 +47,8 @@ public:
     const KeyTapLogic& logic() const { return m_logic; }
 
 private:
+    TapDecision handleEvent(const InputEvent& event);
+    bool offer(const InputEvent& event, const WeakToken& alive);
     void updateEnabled();
 
     EventTaps& m_taps;

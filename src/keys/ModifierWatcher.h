@@ -35,6 +35,8 @@ public:
     std::size_t subscriberCount() const { return m_handlers.size(); }
 
 private:
+    void notify(std::uint64_t flags);
+
     EventTaps& m_taps;
     std::unique_ptr<EventTap> m_tap;
     std::map<const void*, Handler> m_handlers;

@@ -16,6 +16,7 @@ namespace tarnlet {
 
 class EventTap;
 class EventTaps;
+enum class TapDecision;
 
 class TransientKeyTap {
 public:
@@ -42,6 +43,8 @@ public:
     bool isArmed() const { return m_tap != nullptr; }
 
 private:
+    TapDecision handle(const InputEvent& event);
+
     EventTaps& m_taps;
     const bool m_consuming;
     const bool m_watchKeyUp;

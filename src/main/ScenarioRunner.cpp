@@ -108,6 +108,11 @@ public:
                   (suite == sim::SimDefaults::kStandardSuite ? "" : "  [" + suite + "]"));
         };
         d.workspace().onOpenURL = [this](const std::string& url) { print("opened " + url); };
+        d.keyboard().onDeliver = [this](const sim::SimKeyboard::Delivery& delivery) {
+            if (!delivery.event.isKey() || delivery.event.isRepeat) return;
+            print(delivery.application + " received " + sim::SimKeyboard::keyName(delivery.event.keyCode) +
+                  (delivery.event.type == EventType::keyUp ? " up" : " down"));
+        };
         AppDelegate::Options options;
         options.installCrashReporter = true;
         m_app = std::make_unique<AppDelegate>(d.platform(), options);
@@ -146,6 +151,7 @@ private:
     std::vector<std::string> m_launchArguments;
     std::unique_ptr<AppDelegate> m_app;
     bool m_launched = false;
+    std::size_t m_receivedCursor = 0;
 };
 
 std::optional<std::string> Session::check(const Words& w) {
@@ -190,6 +196,21 @@ std::optional<std::string> Session::check(const Words& w) {
             if (!screenSpec(w[i])) return "'" + w[i] + "' is not a screen (write it as 1512x982 or 1512x982+notch)";
         return std::nullopt;
     }
+    if (c == "key") {
+        if (n == 3 && (w[1] == "down" || w[1] == "up") && sim::SimKeyboard::keyCode(w[2])) return std::nullopt;
+        if (n == 3 && (w[1] == "down" || w[1] == "up")) return "unknown key '" + w[2] + "'";
+        return "usage: key down|up KEY";
+    }
+    if (c == "press") {
+        if (n < 2) return "usage: press KEY [KEY …]";
+        for (std::size_t i = 1; i < n; ++i)
+            if (!sim::SimKeyboard::keyCode(w[i])) return "unknown key '" + w[i] + "'";
+        return std::nullopt;
+    }
+    if (c == "front") {
+        if (n == 2) return std::nullopt;
+        return "usage: front BUNDLE-ID";
+    }
     if (c == "feature-key") {
         if (n == 2 && FeatureChords::fromRawValue(w[1])) return std::nullopt;
         return "usage: feature-key awake|focus|shelf|breaks|ocr|clipboard|settings|profile1|profile2";
@@ -198,6 +219,11 @@ std::optional<std::string> Session::check(const Words& w) {
         const bool negated = n >= 2 && w[1] == "no";
         const std::size_t k = negated ? 2 : 1;
         if (n == k + 2 && (w[k] == "log" || w[k] == "notice")) return std::nullopt;
+        if ((n == k + 2 || (n == k + 3 && (w[k + 2] == "down" || w[k + 2] == "up"))) && w[k] == "received") {
+            if (!sim::SimKeyboard::keyCode(w[k + 1])) return "unknown key '" + w[k + 1] + "'";
+            return std::nullopt;
+        }
+        if (!negated && n == 3 && w[1] == "hints") return std::nullopt;
         if (!negated && n == 4 && w[1] == "setting") {
             const SettingKey* key = SettingsKeys::find(w[2]);
             if (!key) return "unknown setting key '" + w[2] + "'";
@@ -208,7 +234,8 @@ std::optional<std::string> Session::check(const Words& w) {
         if (!negated && n == 3 && w[1] == "profile" && (w[2] == "1" || w[2] == "2")) return std::nullopt;
         if (!negated && n == 3 && w[1] == "settings-window" && seconds(w[2])) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
-               "expect profile 1|2 | expect settings-window COUNT";
+               "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
+               "expect hints CAPTION|none";
     }
     return "unknown command '" + c + "'";
 }
@@ -248,7 +275,17 @@ std::optional<std::string> Session::execute(const Words& w) {
             x += spec.first.first;
         }
         d.screens().setScreens(std::move(screens));
-    } else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
+    } else if (c == "key") {
+        const auto code = *sim::SimKeyboard::keyCode(w[2]);
+        if (w[1] == "down") d.keyboard().keyDown(code);
+        else d.keyboard().keyUp(code);
+    } else if (c == "press") {
+        for (std::size_t i = 1; i < w.size(); ++i) {
+            d.keyboard().press(*sim::SimKeyboard::keyCode(w[i]));
+            d.runUntilIdle();
+        }
+    } else if (c == "front") d.keyboard().setFrontApplication(w[1]);
+    else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
     else if (c == "expect") {
         const bool negated = w[1] == "no";
         const std::string& what = w[negated ? 2 : 1];
@@ -274,6 +311,23 @@ std::optional<std::string> Session::execute(const Words& w) {
         } else if (what == "profile") {
             const int actual = static_cast<int>(m_app->settings().profile());
             if (std::to_string(actual) != arg) return "expected profile " + arg + ", found profile " + std::to_string(actual);
+        } else if (what == "received") {
+            // Each such expectation looks at what the front application received since the last.
+            const auto code = *sim::SimKeyboard::keyCode(arg);
+            const bool up = w.back() == "up";
+            const auto& delivered = d.keyboard().delivered();
+            bool seen = false;
+            for (std::size_t i = m_receivedCursor; i < delivered.size(); ++i)
+                seen = seen || (delivered[i].event.keyCode == code &&
+                                delivered[i].event.type == (up ? EventType::keyUp : EventType::keyDown));
+            m_receivedCursor = delivered.size();
+            if (seen == negated)
+                return std::string(negated ? "expected the front application not to receive " : "expected the front application to receive ") +
+                       "the key-" + (up ? "up" : "down") + " of " + arg;
+        } else if (what == "hints") {
+            const auto& caption = m_app->leaderHintCaption();
+            const std::string shown = caption ? *caption : "none";
+            if (shown != arg) return "expected the hint strip " + arg + ", found " + shown;
         } else if (what == "settings-window") {
             const int actual = m_app->settingsWindowShowCount();
             if (std::to_string(actual) != arg)

@@ -302,6 +302,57 @@ TEST_F(AppDelegateTest, AppearanceOption) {
     EXPECT_EQ(app->appearance(), A::darkAqua);
 }
 
+TEST_F(AppDelegateTest, TheChordRunsWhileThePermissionIsGranted) {
+    launch();
+    EXPECT_TRUE(app->leaderKeys().isRunning());
+    desktop.permissions().changeAccessibility(false);
+    desktop.advanceBy(5);
+    EXPECT_FALSE(app->leaderKeys().isRunning());
+    EXPECT_EQ(desktop.keyboard().tapCount(), 0u);
+    desktop.permissions().changeAccessibility(true);
+    desktop.advanceBy(5);
+    EXPECT_TRUE(app->leaderKeys().isRunning());
+}
+
+TEST_F(AppDelegateTest, FeatureKeysOnTheKeyboard) {
+    launch();
+    auto& keyboard = desktop.keyboard();
+    auto key = [](const char* name) { return *sim::SimKeyboard::keyCode(name); };
+    keyboard.keyDown(key("rcmd"));
+    keyboard.keyDown(key("lopt"));
+    desktop.advanceBy(0.25);
+    EXPECT_EQ(app->leaderHintCaption(), "features");
+    keyboard.press(key("f"));
+    keyboard.press(key("2"));
+    desktop.runUntilIdle();
+    EXPECT_TRUE(desktop.defaults().standard().boolean("focus.isEnabled"));  // toggled in profile one
+    EXPECT_EQ(app->settings().profile(), Settings::Profile::two);
+    keyboard.keyUp(key("lopt"));
+    keyboard.keyUp(key("rcmd"));
+    desktop.runUntilIdle();
+    EXPECT_EQ(app->leaderHintCaption(), std::nullopt);
+    for (const auto& delivery : keyboard.delivered()) EXPECT_FALSE(delivery.event.isKey());
+}
+
+TEST_F(AppDelegateTest, TheHintDelayComesFromTheSettings) {
+    preset("notch.hintDelay", 1.0);
+    launch();
+    auto& keyboard = desktop.keyboard();
+    keyboard.keyDown(*sim::SimKeyboard::keyCode("rcmd"));
+    keyboard.keyDown(*sim::SimKeyboard::keyCode("ropt"));
+    desktop.advanceBy(0.9);
+    EXPECT_EQ(app->leaderHintCaption(), std::nullopt);
+    desktop.advanceBy(0.2);
+    EXPECT_EQ(app->leaderHintCaption(), "features");
+    // Right Option alone is Jump's, which is not running: nothing new is shown.
+    keyboard.keyUp(*sim::SimKeyboard::keyCode("rcmd"));
+    desktop.advanceBy(2);
+    EXPECT_EQ(app->leaderHintCaption(), "features");
+    keyboard.keyUp(*sim::SimKeyboard::keyCode("ropt"));
+    desktop.runUntilIdle();
+    EXPECT_EQ(app->leaderHintCaption(), std::nullopt);
+}
+
 TEST_F(AppDelegateTest, HandlersDoNothingOnceTheApplicationIsGone) {
     preset("snap.isEnabled", true);
     launch();

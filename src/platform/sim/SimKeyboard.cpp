@@ -153,7 +153,8 @@ void SimKeyboard::keyUp(std::uint16_t code) {
         dispatch(event);
         return;
     }
-    m_repeat.cancel();
+    // Releasing an earlier key leaves the last key's repeat running; only its own release ends it.
+    if (code == m_repeatCode) m_repeat.cancel();
     dispatch(keyEvent(EventType::keyUp, code, false));
 }
 
@@ -167,6 +168,7 @@ void SimKeyboard::releaseAll() {
 
 void SimKeyboard::scheduleRepeat(std::uint16_t code, double delay) {
     // Only the last key pressed repeats, as on a real keyboard.
+    m_repeatCode = code;
     m_repeat = m_queue.postAfter(delay, [this, code] {
         if (!m_down.count(code)) return;
         dispatch(keyEvent(EventType::keyDown, code, true));
@@ -185,7 +187,8 @@ void SimKeyboard::dispatch(const InputEvent& event) {
     if (event.type == EventType::keyDown && !event.isRepeat && m_hotKeys.handleKeyDown(event.keyCode, event.flags))
         return;
     m_delivered.push_back({m_frontApplication, event});
-    if (onDeliver) onDeliver(m_delivered.back());
+    // The handler gets its own copy: if it types in turn, the record may grow and move.
+    if (onDeliver) onDeliver(Delivery(m_delivered.back()));
 }
 
 void SimKeyboard::disableTapsByTimeout() {

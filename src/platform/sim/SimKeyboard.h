@@ -95,6 +95,7 @@ private:
     std::vector<Delivery> m_delivered;
     std::size_t m_keyCallbacks = 0;
     WorkItem m_repeat;
+    std::uint16_t m_repeatCode = 0;  // the key m_repeat is for, while it is pending
 };
 
 }  // namespace tarnlet::sim

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "keys/FeatureChords.h"
 #include "settings/SettingsPane.h"
 
 namespace tarnlet {
@@ -28,14 +27,6 @@ TEST(SettingsPanes, FeaturePanesSkipTheGeneralOnes) {
         EXPECT_NE(pane, SettingsPane::about);
         EXPECT_NE(pane, SettingsPane::gettingStarted);
     }
-}
-
-TEST(FeatureChords, ChordLabelsPerPane) {
-    EXPECT_EQ(FeatureChords::chords(SettingsPane::awake), std::vector<std::string>{"r⌘ r⌥ A"});
-    EXPECT_EQ(FeatureChords::chords(SettingsPane::general),
-              (std::vector<std::string>{"r⌘ r⌥ ~", "r⌘ r⌥ 1", "r⌘ r⌥ 2"}));
-    EXPECT_TRUE(FeatureChords::chords(SettingsPane::colorPicker).empty());
-    EXPECT_TRUE(FeatureChords::chords(SettingsPane::autoQuit).empty());
 }
 
 }  // namespace
