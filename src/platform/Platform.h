@@ -11,10 +11,13 @@ class EventTaps;
 class HotKeys;
 class Folders;
 class Notices;
+class Panels;
 class Permissions;
+class PowerSources;
 class Screens;
 class SystemFacts;
 class SystemLog;
+class TextMeasurer;
 class Workspace;
 class WindowServer;
 
@@ -27,9 +30,12 @@ struct Platform {
     Folders& folders;
     Notices& notices;
     Permissions& permissions;
+    Panels& panels;
+    PowerSources& powerSources;
     Screens& screens;
     SystemFacts& systemFacts;
     SystemLog& systemLog;
+    TextMeasurer& textMeasurer;
     Workspace& workspace;
     WindowServer& windowServer;
 };

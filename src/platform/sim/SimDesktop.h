@@ -7,13 +7,16 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/host/PangoTextMeasurer.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimMainQueue.h"
 #include "platform/sim/SimNotices.h"
+#include "platform/sim/SimPanels.h"
 #include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimPowerSources.h"
 #include "platform/sim/SimScreens.h"
 #include "platform/sim/SimSystemFacts.h"
 #include "platform/sim/SimSystemLog.h"
@@ -42,6 +45,8 @@ public:
     SimFolders& folders() { return m_folders; }
     SimNotices& notices() { return m_notices; }
     SimPermissions& permissions() { return m_permissions; }
+    SimPanels& panels() { return m_panels; }
+    SimPowerSources& powerSources() { return m_powerSources; }
     SimScreens& screens() { return m_screens; }
     SimSystemFacts& systemFacts() { return m_systemFacts; }
     SimSystemLog& systemLog() { return m_systemLog; }
@@ -60,9 +65,13 @@ private:
     SimPermissions m_permissions;
     SimHotKeys m_hotKeys;
     SimKeyboard m_keyboard;
+    SimPanels m_panels;
+    SimPowerSources m_powerSources;
     SimScreens m_screens;
     SimSystemFacts m_systemFacts;
     SimSystemLog m_systemLog;
+    // Text is measured by the real measurer: it needs no desktop session.
+    host::PangoTextMeasurer m_textMeasurer;
     SimWorkspace m_workspace;
     SimWindowServer m_windowServer;
     Platform m_platform;

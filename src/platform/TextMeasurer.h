@@ -1,0 +1,24 @@
+#pragma once
+// Measures text as the renderer will draw it, so that layouts and pixels agree. Main thread.
+
+#include <string>
+
+#include "base/Drawing.h"
+
+namespace tarnlet {
+
+struct FontMetrics {
+    double ascent = 0;     // above the baseline
+    double descent = 0;    // below the baseline, positive
+    double capHeight = 0;  // height of the capital letters above the baseline
+};
+
+class TextMeasurer {
+public:
+    virtual ~TextMeasurer() = default;
+    // The size of one line of text: its advance width and the line height of the font.
+    virtual Size measure(const std::string& text, const Font& font) = 0;
+    virtual FontMetrics metrics(const Font& font) = 0;
+};
+
+}  // namespace tarnlet
