@@ -4,6 +4,9 @@
 #include "diagnostics/FileLog.h"
 #include "diagnostics/Log.h"
 #include "diagnostics/LogHeader.h"
+#include "notch/NotchBarView.h"
+#include "notch/NotchGeometry.h"
+#include "notch/NotchStates.h"
 #include "platform/Folders.h"
 #include "platform/MainQueue.h"
 #include "platform/Screens.h"
@@ -33,7 +36,8 @@ AppDelegate::AppDelegate(Platform& platform, Options options)
       m_notifier(platform.notices, platform.mainQueue, platform.systemFacts),
       m_appFiles(platform.folders),
       m_modifiers(platform.eventTaps),
-      m_hotKeys(platform.hotKeys) {
+      m_hotKeys(platform.hotKeys),
+      m_battery(platform.powerSources) {
     // The log is process-wide: point it at this backend's folder, clock and system log.
     FileLog::setDirectory(platform.folders.logs());
     FileLog::setClock([queue = &platform.mainQueue] { return queue->wallNow(); });
@@ -131,19 +135,32 @@ std::string AppDelegate::hintCaption(Leader leader) {
     return {};
 }
 
-// The notch draws the strip and pulses its items; until it is part of the suite the chord only
-// records which strip it wants shown.
-void AppDelegate::showLeaderHints(Leader leader, const std::vector<NotchBarItem>&) {
-    m_leaderHintCaption = hintCaption(leader);
+NotchFeature& AppDelegate::notch() {
+    if (!m_notch)
+        m_notch = std::make_unique<NotchFeature>(m_settings, m_battery, m_notchStage, m_platform.panels,
+                                                 m_platform.screens, m_platform.textMeasurer, m_platform.mainQueue);
+    return *m_notch;
 }
 
-void AppDelegate::dropLeaderHints() { m_leaderHintCaption.reset(); }
+std::optional<std::string> AppDelegate::leaderHintCaption() {
+    if (auto bar = notch().controller().hintBar()) return bar->content().caption;
+    return std::nullopt;
+}
 
-void AppDelegate::pulseHint(const std::string&) {}
+void AppDelegate::showLeaderHints(Leader leader, const std::vector<NotchBarItem>& items) {
+    notch().showLeaderHints(items, hintCaption(leader));
+}
 
-Feature* AppDelegate::builtInFeature(SettingsPane) {
+void AppDelegate::dropLeaderHints() { notch().dropLeaderHints(); }
+
+void AppDelegate::pulseHint(const std::string& key) { notch().pulse(key); }
+
+Feature* AppDelegate::builtInFeature(SettingsPane pane) {
     // Each tool joins here, built on first use, as it is added to the suite.
-    return nullptr;
+    switch (pane) {
+        case SettingsPane::notch: return &notch();
+        default: return nullptr;
+    }
 }
 
 Feature* AppDelegate::feature(SettingsPane pane) {
@@ -156,7 +173,8 @@ const std::vector<AppDelegate::Row>& AppDelegate::features() {
     if (!m_features) {
         std::vector<Row> rows;
         for (const FeatureRow& row : kFeatureTable) {
-            Feature* feature = m_options.features ? m_options.features(row.pane) : builtInFeature(row.pane);
+            Feature* feature = m_options.features ? m_options.features(row.pane) : nullptr;
+            if (!feature) feature = builtInFeature(row.pane);
             if (feature) rows.push_back({row, feature});
         }
         m_features = std::move(rows);
@@ -178,6 +196,9 @@ void AppDelegate::reconcile() {
     } else {
         leaderKeys().stop();
     }
+
+    const bool notchless = m_settings.boolean("notch.onNotchlessDisplays");
+    if (notchless != NotchGeometry::drawsWithoutNotch()) NotchGeometry::setDrawsWithoutNotch(notchless);
 
     const bool granted = m_permission.isGranted();
     for (const Row& row : features()) {
@@ -216,7 +237,11 @@ void AppDelegate::reportFeatureToggles() {
     for (const Row& row : features()) {
         const std::string title = SettingsPanes::title(row.row.pane);
         const bool active = row.feature->isActive();
-        // The toggle chip joins here with the notch: shown when a recorded state differs.
+        const auto recorded = m_featureStates.find(title);
+        if (recorded != m_featureStates.end() && recorded->second != active && notch().isActive()) {
+            const Image icon = Image::symbol(std::string(SettingsPanes::icon(row.row.pane)), title);
+            notch().showChip(NotchStates::featureToggleChip(icon, title, active), NotchFeature::kChipDuration);
+        }
         m_featureStates[title] = active;
     }
 }
@@ -238,16 +263,26 @@ void AppDelegate::toggleFlag(const char* key) { m_settings.set(key, !m_settings.
 void AppDelegate::runFeatureKey(FeatureChords::Key key) {
     using Key = FeatureChords::Key;
     switch (key) {
-        case Key::focus: toggleFlag("focus.isEnabled"); break;
-        case Key::breaks: toggleFlag("breaks.isEnabled"); break;
+        case Key::focus:
+            toggleFlag("focus.isEnabled");
+            notch().setHintCaption(m_settings.boolean("focus.isEnabled") ? "Focus: on" : "Focus: off");
+            break;
+        case Key::breaks:
+            toggleFlag("breaks.isEnabled");
+            notch().setHintCaption(m_settings.boolean("breaks.isEnabled") ? "Breaks: on" : "Breaks: off");
+            break;
         case Key::settings: showSettingsWindow(); break;
         case Key::profile1:
         case Key::profile2: {
             const auto target = key == Key::profile1 ? Settings::Profile::one : Settings::Profile::two;
             const std::string name = "Profile " + std::to_string(static_cast<int>(target));
-            if (m_settings.profile() == target) break;
+            if (m_settings.profile() == target) {
+                notch().setHintCaption(name + " already active");
+                break;
+            }
             m_settings.setProfile(target);
             Log::debug([&] { return "Settings profile: switched to " + name; });
+            notch().setHintCaption("Switched to " + name);
             break;
         }
         case Key::ocr:

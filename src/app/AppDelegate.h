@@ -24,6 +24,9 @@
 #include "keys/HotKeyWatcher.h"
 #include "keys/LeaderWatcher.h"
 #include "keys/ModifierWatcher.h"
+#include "notch/NotchFeature.h"
+#include "notch/NotchStage.h"
+#include "wellbeing/BatteryMonitor.h"
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
@@ -34,8 +37,7 @@ class AppDelegate {
 public:
     enum class Appearance { aqua, darkAqua };
 
-    // Supplies the tool object of a pane, or none while that tool does not exist. Tests pass probe
-    // tools; the application builds its own.
+    // Supplies the tool object of a pane; none means the application's own. Tests pass probe tools.
     using FeatureProvider = std::function<Feature*(SettingsPane)>;
 
     struct Options {
@@ -82,8 +84,11 @@ public:
     HotKeyWatcher& hotKeys() { return m_hotKeys; }
     LeaderWatcher& leaderKeys();
     FeatureChords& featureChords();
-    // The caption of the hint strip the chord wants shown now, if any.
-    const std::optional<std::string>& leaderHintCaption() const { return m_leaderHintCaption; }
+    BatteryMonitor& battery() { return m_battery; }
+    NotchStage& notchStage() { return m_notchStage; }
+    NotchFeature& notch();
+    // The caption of the hint strip on screen, if any.
+    std::optional<std::string> leaderHintCaption();
     AccessibilityPermission& permission() { return m_permission; }
     ScreenRecordingPermission& screenRecording() { return m_screenRecording; }
     Notifier& notifier() { return m_notifier; }
@@ -122,7 +127,9 @@ private:
     HotKeyWatcher m_hotKeys;
     std::unique_ptr<LeaderWatcher> m_leaderKeys;
     std::unique_ptr<FeatureChords> m_featureChords;
-    std::optional<std::string> m_leaderHintCaption;
+    BatteryMonitor m_battery;
+    NotchStage m_notchStage;
+    std::unique_ptr<NotchFeature> m_notch;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;

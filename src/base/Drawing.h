@@ -86,6 +86,11 @@ using DrawOp = std::variant<draw::FillPath, draw::StrokePath, draw::RoundedRect,
 struct Drawing {
     Size size;
     std::vector<DrawOp> ops;
+
+    // Appends another drawing's operations, scaled by `scale` about its origin and then moved so
+    // that its origin lands at `origin` (fonts, line widths and radii scale too).
+    void append(const Drawing& other, Point origin, double scale = 1);
+    void append(const std::vector<DrawOp>& ops, Point origin) { append(Drawing{{}, ops}, origin); }
 };
 
 }  // namespace tarnlet

@@ -103,9 +103,9 @@ std::vector<NotchBarItem> FeatureChords::hintItems() const {
     if (!m_settings.boolean("notch.featureHints")) return items;
     for (Key key : liveKeys()) {
         NotchBarItem item;
-        if (key == Key::profile1) item.icon = SymbolImage{"1.square", "Settings profile"};
-        else if (key == Key::profile2) item.icon = SymbolImage{"2.square", "Settings profile"};
-        else item.icon = SymbolImage{std::string(SettingsPanes::icon(pane(key))), SettingsPanes::title(pane(key))};
+        if (key == Key::profile1) item.icon = Image::symbol("1.square", "Settings profile");
+        else if (key == Key::profile2) item.icon = Image::symbol("2.square", "Settings profile");
+        else item.icon = Image::symbol(std::string(SettingsPanes::icon(pane(key))), SettingsPanes::title(pane(key)));
         item.badge = std::string(letter(key));
         items.push_back(std::move(item));
     }

@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "base/SymbolImage.h"
+#include "base/Image.h"
 
 namespace tarnlet {
 
 struct NotchBarItem {
-    std::optional<SymbolImage> icon;
+    std::optional<Image> icon;
     std::optional<std::string> text;
     std::optional<std::string> badge;  // a short key label, e.g. the chord letter
     bool warning = false;

@@ -12,6 +12,8 @@
 #include "app/AppDelegate.h"
 #include "diagnostics/Log.h"
 #include "keys/FeatureChords.h"
+#include "notch/NotchBarView.h"
+#include "platform/host/CairoRenderer.h"
 #include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsKeys.h"
@@ -91,6 +93,33 @@ std::optional<std::pair<std::pair<double, double>, bool>> screenSpec(const std::
 
 std::string describe(const Value& value) { return value.is_string() ? value.get<std::string>() : value.dump(); }
 
+// A bar as the transcript shows it: "icon text, … | icon badge, … — caption".
+std::string describe(const NotchContent& content) {
+    auto items = [](const std::vector<NotchBarItem>& side) {
+        std::string out;
+        for (const auto& item : side) {
+            std::string part;
+            if (item.icon) part += item.icon->name;
+            if (item.badge) part += (part.empty() ? "" : " ") + *item.badge;
+            if (item.text) part += (part.empty() ? "" : " ") + *item.text;
+            out += (out.empty() ? "" : ", ") + part;
+        }
+        return out;
+    };
+    std::string out = items(content.left);
+    const std::string right = items(content.right);
+    if (!right.empty()) out += (out.empty() ? "| " : " | ") + right;
+    if (content.caption) out += " — " + *content.caption;
+    return out;
+}
+
+std::vector<std::shared_ptr<const NotchBarView>> barsOnScreen(const sim::SimPanels& panels) {
+    std::vector<std::shared_ptr<const NotchBarView>> bars;
+    for (const auto& record : panels.onScreen())
+        if (auto bar = std::dynamic_pointer_cast<const NotchBarView>(record->content)) bars.push_back(bar);
+    return bars;
+}
+
 class Session {
 public:
     Session(std::ostream& out, const std::filesystem::path& home, std::vector<std::string> launchArguments)
@@ -108,6 +137,10 @@ public:
                   (suite == sim::SimDefaults::kStandardSuite ? "" : "  [" + suite + "]"));
         };
         d.workspace().onOpenURL = [this](const std::string& url) { print("opened " + url); };
+        d.panels().onShow = [this](const sim::SimPanels::Record& record) {
+            if (auto bar = std::dynamic_pointer_cast<const NotchBarView>(record.content))
+                print("notch bar: " + describe(bar->content()));
+        };
         d.keyboard().onDeliver = [this](const sim::SimKeyboard::Delivery& delivery) {
             if (!delivery.event.isKey() || delivery.event.isRepeat) return;
             print(delivery.application + " received " + sim::SimKeyboard::keyName(delivery.event.keyCode) +
@@ -141,6 +174,25 @@ public:
     bool launched() const { return m_launched; }
 
 private:
+    // Every bar on screen as a PNG at twice its size, named by its order and caption.
+    std::optional<std::string> snapshot(const std::filesystem::path& folder) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        int index = 0;
+        for (const auto& bar : barsOnScreen(m_desktop.panels())) {
+            std::string name = std::to_string(++m_snapshots) + "-" + bar->content().caption.value_or("bar");
+            for (char& ch : name)
+                if (ch == '/' || ch == ' ' || ch == ':') ch = '_';
+            const auto file = folder / (name + ".png");
+            auto status = host::CairoRenderer::renderPNG(bar->drawing(), 2, file);
+            if (!status.ok()) return "cannot write the snapshot " + file.string() + ": " + status.error();
+            print("snapshot " + file.string());
+            ++index;
+        }
+        if (index == 0) print("snapshot: no bar on screen");
+        return std::nullopt;
+    }
+
     void print(const std::string& text) {
         m_out << '[' << std::fixed << std::setprecision(3) << std::setw(9) << m_desktop.queue().now() << "] " << text
               << '\n';
@@ -152,6 +204,7 @@ private:
     std::unique_ptr<AppDelegate> m_app;
     bool m_launched = false;
     std::size_t m_receivedCursor = 0;
+    int m_snapshots = 0;
 };
 
 std::optional<std::string> Session::check(const Words& w) {
@@ -207,6 +260,15 @@ std::optional<std::string> Session::check(const Words& w) {
             if (!sim::SimKeyboard::keyCode(w[i])) return "unknown key '" + w[i] + "'";
         return std::nullopt;
     }
+    if (c == "battery") {
+        if (n == 2 && (w[1] == "none" || w[1] == "plug" || w[1] == "unplug")) return std::nullopt;
+        if (n == 2 && seconds(w[1]) && *seconds(w[1]) <= 100) return std::nullopt;
+        return "usage: battery PERCENT | battery plug|unplug|none";
+    }
+    if (c == "snapshot") {
+        if (n == 2) return std::nullopt;
+        return "usage: snapshot FOLDER";
+    }
     if (c == "front") {
         if (n == 2) return std::nullopt;
         return "usage: front BUNDLE-ID";
@@ -224,6 +286,7 @@ std::optional<std::string> Session::check(const Words& w) {
             return std::nullopt;
         }
         if (!negated && n == 3 && w[1] == "hints") return std::nullopt;
+        if (n == k + 2 && w[k] == "bar") return std::nullopt;
         if (!negated && n == 4 && w[1] == "setting") {
             const SettingKey* key = SettingsKeys::find(w[2]);
             if (!key) return "unknown setting key '" + w[2] + "'";
@@ -235,7 +298,7 @@ std::optional<std::string> Session::check(const Words& w) {
         if (!negated && n == 3 && w[1] == "settings-window" && seconds(w[2])) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
                "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
-               "expect hints CAPTION|none";
+               "expect hints CAPTION|none | expect [no] bar \"TEXT\"";
     }
     return "unknown command '" + c + "'";
 }
@@ -285,7 +348,14 @@ std::optional<std::string> Session::execute(const Words& w) {
             d.runUntilIdle();
         }
     } else if (c == "front") d.keyboard().setFrontApplication(w[1]);
-    else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
+    else if (c == "battery") {
+        if (w[1] == "none") d.powerSources().removeBattery();
+        else if (w[1] == "plug") d.powerSources().plugIn();
+        else if (w[1] == "unplug") d.powerSources().unplug();
+        else d.powerSources().setPercent(static_cast<int>(*seconds(w[1])));
+    } else if (c == "snapshot") {
+        if (auto failure = snapshot(w[1])) return failure;
+    } else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
     else if (c == "expect") {
         const bool negated = w[1] == "no";
         const std::string& what = w[negated ? 2 : 1];
@@ -324,6 +394,17 @@ std::optional<std::string> Session::execute(const Words& w) {
             if (seen == negated)
                 return std::string(negated ? "expected the front application not to receive " : "expected the front application to receive ") +
                        "the key-" + (up ? "up" : "down") + " of " + arg;
+        } else if (what == "bar") {
+            bool seen = false;
+            for (const auto& bar : barsOnScreen(d.panels())) seen = seen || describe(bar->content()).find(arg) != std::string::npos;
+            if (seen == negated)
+                return negated ? "expected no notch bar showing \"" + arg + "\", but one is on screen"
+                               : "expected a notch bar showing \"" + arg + "\"; on screen: " + [&] {
+                                     std::string all;
+                                     for (const auto& bar : barsOnScreen(d.panels()))
+                                         all += (all.empty() ? "" : "; ") + describe(bar->content());
+                                     return all.empty() ? std::string("nothing") : all;
+                                 }();
         } else if (what == "hints") {
             const auto& caption = m_app->leaderHintCaption();
             const std::string shown = caption ? *caption : "none";

@@ -6,6 +6,8 @@
 
 #include "diagnostics/FileLog.h"
 #include "diagnostics/Log.h"
+#include "notch/NotchBarView.h"
+#include "notch/NotchGeometry.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet {
@@ -37,7 +39,9 @@ protected:
     std::unique_ptr<AppDelegate> app;
 
     AppDelegateTest() {
-        for (const auto& row : kFeatureTable) probes[row.pane];
+        // Every tool is a probe but the notch, which is the application's own.
+        for (const auto& row : kFeatureTable)
+            if (row.pane != SettingsPane::notch) probes[row.pane];
     }
     ~AppDelegateTest() override {
         app.reset();
@@ -51,7 +55,10 @@ protected:
     AppDelegate& launch(std::vector<std::string> arguments = {}) {
         AppDelegate::Options options;
         options.installCrashReporter = false;
-        options.features = [this](SettingsPane pane) -> Feature* { return &probes.at(pane); };
+        options.features = [this](SettingsPane pane) -> Feature* {
+            auto it = probes.find(pane);
+            return it == probes.end() ? nullptr : &it->second;
+        };
         app = std::make_unique<AppDelegate>(desktop.platform(), options);
         app->applicationDidFinishLaunching(arguments);
         desktop.runUntilIdle();
@@ -75,7 +82,7 @@ TEST_F(AppDelegateTest, AFreshInstallOpensTheSettingsWindow) {
     launch();
     EXPECT_EQ(app->settingsWindowShowCount(), 1);
     // Only the notch, which needs no switch, is running.
-    EXPECT_TRUE(probe(SettingsPane::notch).isActive());
+    EXPECT_TRUE(app->notch().isActive());
     EXPECT_FALSE(probe(SettingsPane::snap).isActive());
 }
 
@@ -202,7 +209,10 @@ TEST_F(AppDelegateTest, LaunchingWithoutThePermissionAsksForItWhenNeeded) {
 
     test::TestEnvironment other;
     other.desktop().permissions().setAccessibilityTrusted(false);
-    AppDelegate quiet(other.desktop().platform(), {false, [this](SettingsPane p) -> Feature* { return &probes.at(p); }});
+    AppDelegate quiet(other.desktop().platform(), {false, [this](SettingsPane p) -> Feature* {
+                          auto it = probes.find(p);
+                          return it == probes.end() ? nullptr : &it->second;
+                      }});
     quiet.applicationDidFinishLaunching({});
     EXPECT_EQ(other.desktop().permissions().accessibilityPromptCount(), 0);
 }
@@ -289,7 +299,7 @@ TEST_F(AppDelegateTest, DisplayChangesAndQuitAreLogged) {
     EXPECT_TRUE(logged("Displays changed: no displays"));
     app->applicationWillTerminate();
     EXPECT_EQ(logLines().back(), "Tarnlet quitting normally");
-    EXPECT_TRUE(probe(SettingsPane::notch).isActive());  // nothing is deactivated at quit
+    EXPECT_TRUE(app->notch().isActive());  // nothing is deactivated at quit
 }
 
 TEST_F(AppDelegateTest, AppearanceOption) {
@@ -351,6 +361,53 @@ TEST_F(AppDelegateTest, TheHintDelayComesFromTheSettings) {
     keyboard.keyUp(*sim::SimKeyboard::keyCode("ropt"));
     desktop.runUntilIdle();
     EXPECT_EQ(app->leaderHintCaption(), std::nullopt);
+}
+
+TEST_F(AppDelegateTest, SwitchingAToolShowsItsChipFromTheSecondReconcileOn) {
+    preset("jump.isEnabled", true);
+    launch();
+    EXPECT_TRUE(desktop.panels().onScreen().empty());  // the first reconcile only records
+    app->reconcile();
+    EXPECT_TRUE(desktop.panels().onScreen().empty());  // nothing changed
+    app->settings().set("snap.isEnabled", true);
+    ASSERT_EQ(desktop.panels().onScreen().size(), 1u);
+    auto bar = std::dynamic_pointer_cast<const NotchBarView>(desktop.panels().onScreen().front()->content);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->content().caption, "Snap");
+    EXPECT_EQ(bar->content().right.front().text, "On");
+    EXPECT_TRUE(bar->content().right.front().accentDot);
+    desktop.advanceBy(3);
+    EXPECT_TRUE(desktop.panels().onScreen().empty());
+    app->settings().set("jump.isEnabled", false);
+    bar = std::dynamic_pointer_cast<const NotchBarView>(desktop.panels().onScreen().front()->content);
+    EXPECT_EQ(bar->content().right.front().text, "Off");
+}
+
+TEST_F(AppDelegateTest, NotchlessDisplaysFollowTheirSetting) {
+    desktop.screens().setScreens({sim::SimScreens::externalDisplay(1920, 1080, 0, 1)});
+    launch();
+    desktop.runUntilIdle();
+    EXPECT_TRUE(NotchGeometry::drawsWithoutNotch());
+    app->settings().set("notch.onNotchlessDisplays", false);
+    EXPECT_FALSE(NotchGeometry::drawsWithoutNotch());
+    app->settings().set("snap.isEnabled", true);  // no notch to show the chip at
+    EXPECT_TRUE(desktop.panels().onScreen().empty());
+    app->settings().set("notch.onNotchlessDisplays", true);
+    EXPECT_TRUE(NotchGeometry::drawsWithoutNotch());
+}
+
+TEST_F(AppDelegateTest, FeatureKeyCaptionsReplaceTheStripCaption) {
+    launch();
+    auto& keyboard = desktop.keyboard();
+    keyboard.keyDown(*sim::SimKeyboard::keyCode("rcmd"));
+    keyboard.keyDown(*sim::SimKeyboard::keyCode("ropt"));
+    desktop.advanceBy(0.3);
+    keyboard.press(*sim::SimKeyboard::keyCode("1"));
+    desktop.runUntilIdle();
+    EXPECT_EQ(app->leaderHintCaption(), "Profile 1 already active");
+    keyboard.press(*sim::SimKeyboard::keyCode("2"));
+    desktop.runUntilIdle();
+    EXPECT_EQ(app->leaderHintCaption(), "Switched to Profile 2");
 }
 
 TEST_F(AppDelegateTest, HandlersDoNothingOnceTheApplicationIsGone) {

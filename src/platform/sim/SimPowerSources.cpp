@@ -8,7 +8,8 @@ namespace {
 constexpr long long kCapacity = 5000;
 }
 
-SimPowerSources::SimPowerSources(SimMainQueue& queue) : m_queue(queue) { setBattery(80, true); }
+SimPowerSources::SimPowerSources(SimMainQueue& queue)
+    : m_queue(queue), m_sources{{"InternalBattery", "Battery Power", kCapacity * 80 / 100, kCapacity}} {}
 
 std::optional<Subscription> SimPowerSources::observeChanges(std::function<void()> onChange) {
     if (!m_notificationsAvailable) return std::nullopt;

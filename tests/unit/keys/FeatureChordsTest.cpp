@@ -48,8 +48,8 @@ TEST_F(FeatureChordsTest, HintItemsCarryThePaneIconsAndProfileSymbols) {
     const auto items = chords.hintItems();
     ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(items[0].icon->name, SettingsPanes::icon(SettingsPane::awake));
-    EXPECT_EQ(items[4].icon, (SymbolImage{"1.square", "Settings profile"}));
-    EXPECT_EQ(items[5].icon, (SymbolImage{"2.square", "Settings profile"}));
+    EXPECT_EQ(items[4].icon, (Image::symbol("1.square", "Settings profile")));
+    EXPECT_EQ(items[5].icon, (Image::symbol("2.square", "Settings profile")));
     EXPECT_FALSE(items[0].text);
     EXPECT_EQ(items[0].effectivePulseKey(), "A");
 }

@@ -1,0 +1,79 @@
+#pragma once
+// Presents chips, one continuously updated live chip and the hint strip at the notch, and reports
+// what it shows to the stage as the sources chip, liveChip and hints. A chip that arrives while the
+// hint strip is up waits (only the newest) and shows once the strip has closed; a live-chip update
+// during the strip is dropped. A presentation that cannot be built (a takeover holds the notch, the
+// content is empty, no screen to show it on) does nothing and leaves no timer behind.
+// Main thread only.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "base/WeakToken.h"
+#include "notch/NotchContent.h"
+#include "notch/NotchStage.h"
+#include "notch/NotchSurface.h"
+#include "platform/MainQueue.h"
+
+namespace tarnlet {
+
+class NotchBarView;
+class TextMeasurer;
+
+class NotchController {
+public:
+    NotchController(NotchSurface& surface, TextMeasurer& measurer, MainQueue& queue);
+    ~NotchController();
+
+    // Reports a claim (true) or release (false) of chip, liveChip or hints.
+    std::function<void(NotchSource, bool wants)> onSource;
+    std::function<bool()> canPresent = [] { return true; };
+    // Whether bars grow out of a real camera housing; out of a line at the top otherwise.
+    std::function<bool()> physicalNotch = [] { return true; };
+
+    void showChip(const NotchContent& content, double duration, bool animated);
+    void showLiveChip(const NotchContent& content);
+    void showHints(const NotchContent& content, bool animated);
+    void dropHints(bool animated, bool keepingClaim);
+    void dismissChip();
+    void teardown();
+
+    std::shared_ptr<NotchBarView> chipBar() const;
+    std::shared_ptr<NotchBarView> hintBar() const;
+    bool liveChipActive() const { return m_liveChipActive; }
+    bool hasPendingChip() const { return m_pendingChip.has_value(); }
+    bool hintsActive() const { return m_hintsActive; }
+    std::optional<NotchSource> chipSource() const { return m_chipSource; }
+
+private:
+    struct Bridge {
+        std::shared_ptr<NotchBarView> bar;
+        std::unique_ptr<NotchMount> mount;
+    };
+    struct PendingChip {
+        NotchContent content;
+        double duration;
+    };
+    std::shared_ptr<NotchBarView> makeBar(const NotchContent& content, const Rect& notch);
+    std::optional<Bridge> makeBridge(const NotchContent& content);
+    void setChipSource(std::optional<NotchSource> source);
+    void report(NotchSource source, bool wants);
+
+    NotchSurface& m_surface;
+    TextMeasurer& m_measurer;
+    MainQueue& m_queue;
+    std::unique_ptr<NotchMount> m_chipMount;
+    WorkItem m_chipDismiss;
+    bool m_liveChipActive = false;
+    std::optional<PendingChip> m_pendingChip;
+    std::unique_ptr<NotchMount> m_hintMount;
+    std::uint64_t m_hintGeneration = 0;
+    std::vector<std::unique_ptr<NotchMount>> m_closing;  // mounts animating out
+    std::optional<NotchSource> m_chipSource;
+    bool m_hintsActive = false;
+    WeakFactory m_weak;
+};
+
+}  // namespace tarnlet
