@@ -367,6 +367,13 @@ std::vector<std::uint8_t> CairoRenderer::renderRGBA(const Drawing& drawing, doub
                 out[0] = out[1] = out[2] = out[3] = 0;
                 continue;
             }
+            if (a == 255) {  // most pixels: opaque, nothing to divide
+                out[0] = static_cast<std::uint8_t>(pixel >> 16);
+                out[1] = static_cast<std::uint8_t>(pixel >> 8);
+                out[2] = static_cast<std::uint8_t>(pixel);
+                out[3] = 255;
+                continue;
+            }
             out[0] = straight((pixel >> 16) & 0xff, a);
             out[1] = straight((pixel >> 8) & 0xff, a);
             out[2] = straight(pixel & 0xff, a);
