@@ -126,9 +126,18 @@ using Handle = std::unique_ptr<RsvgHandle, HandleDeleter>;
 // Parsed icons by symbol name. An icon that fails to load is remembered as null so a broken file
 // is read once, not once per frame. Guarded by the mutex, which is also held while a handle
 // renders because librsvg handles are not safe to share between threads.
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
 struct IconCache {
+    static constexpr std::size_t kMaxCoverages = 256;
     std::mutex mutex;
     std::map<std::string, Handle, std::less<>> handles;
+    // Each icon's coverage rasterised once per pixel size: rendering the vector document is by far
+    // the dearest part of drawing a bar, and bars redraw the same icons at the same size.
+    std::map<std::string, Surface, std::less<>> coverages;
 };
 
 IconCache& iconCache() {
@@ -233,22 +242,34 @@ void SymbolImages::draw(cairo_t* cr, std::string_view symbolName, double width, 
         cairo_restore(cr);
         return;
     }
-    // The icon's own colours are ignored: it is drawn into a group whose coverage then masks the
-    // tint, exactly like a template image. Rendering the document into the box keeps its aspect
-    // ratio and centres it.
-    const RsvgRectangle viewport{0, 0, width, height};
-    cairo_push_group(cr);
-    GError* error = nullptr;
-    const bool drawn = rsvg_handle_render_document(handle, cr, &viewport, &error);
-    if (error) g_error_free(error);
-    cairo_pattern_t* coverage = cairo_pop_group(cr);
-    if (drawn) {
+    // The icon's own colours are ignored: its coverage masks the tint, exactly like a template
+    // image. Rendering the document into the box keeps its aspect ratio and centres it.
+    double pixelWidth = width, pixelHeight = height;
+    cairo_user_to_device_distance(cr, &pixelWidth, &pixelHeight);
+    const int pw = std::clamp(static_cast<int>(std::ceil(std::fabs(pixelWidth))), 1, 4096);
+    const int ph = std::clamp(static_cast<int>(std::ceil(std::fabs(pixelHeight))), 1, 4096);
+    const std::string key = std::string(symbolName) + "@" + std::to_string(pw) + "x" + std::to_string(ph);
+    auto found = cache.coverages.find(key);
+    if (found == cache.coverages.end()) {
+        Surface coverage(cairo_image_surface_create(CAIRO_FORMAT_A8, pw, ph));
+        cairo_t* raster = cairo_create(coverage.get());
+        cairo_scale(raster, pw / width, ph / height);
+        const RsvgRectangle viewport{0, 0, width, height};
+        GError* error = nullptr;
+        const bool drawn = rsvg_handle_render_document(handle, raster, &viewport, &error);
+        if (error) g_error_free(error);
+        cairo_destroy(raster);
+        if (!drawn) coverage.reset();
+        if (cache.coverages.size() >= IconCache::kMaxCoverages) cache.coverages.clear();
+        found = cache.coverages.emplace(key, std::move(coverage)).first;
+    }
+    if (found->second) {
         setTint(cr, tint);
-        cairo_mask(cr, coverage);
+        cairo_scale(cr, width / pw, height / ph);
+        cairo_mask_surface(cr, found->second.get(), 0, 0);
     } else {
         strokeSquare(cr, width, height, tint);
     }
-    cairo_pattern_destroy(coverage);
     cairo_restore(cr);
 }
 
