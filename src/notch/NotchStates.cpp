@@ -162,6 +162,27 @@ NotchContent NotchStates::snapUnsupported() {
     return c;
 }
 
+NotchContent NotchStates::nowPlaying(NowPlayingPhase phase, const std::string& title, const std::string& artist) {
+    NotchContent c;
+    if (phase == NowPlayingPhase::hidden) return c;
+    if (phase == NowPlayingPhase::controls) {
+        const std::pair<const char*, const char*> controls[] = {
+            {"backward.fill", "prev"}, {"playpause.fill", "playpause"}, {"forward.fill", "next"}};
+        for (const auto& [symbol, key] : controls) {
+            NotchBarItem item = symbolItem(symbol);
+            item.pulseKey = key;
+            c.left.push_back(item);
+        }
+    } else {
+        c.left = {symbolItem("music.note")};
+    }
+    NotchBarItem wave;
+    wave.wave = true;
+    c.right = {wave};
+    if (phase != NowPlayingPhase::compact) c.caption = artist.empty() ? title : title + " — " + artist;
+    return c;
+}
+
 std::string NotchStates::textPreview(std::string_view text, std::size_t limit) {
     std::string collapsed;
     std::size_t i = 0;

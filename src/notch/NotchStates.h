@@ -12,6 +12,9 @@
 
 namespace tarnlet {
 
+// What the now-playing bar shows: nothing, the compact glyph, the track briefly, or the controls.
+enum class NowPlayingPhase { hidden, compact, expanded, controls };
+
 class NotchStates {
 public:
     // The battery levels at which a low-battery chip appears; the smallest marks a critical level.
@@ -36,6 +39,7 @@ public:
     // The chip of a feature switched on or off: its pane icon, "On" or "Off", its title below.
     static NotchContent featureToggleChip(const Image& icon, const std::string& title, bool on);
     static NotchContent snapUnsupported();
+    static NotchContent nowPlaying(NowPlayingPhase phase, const std::string& title, const std::string& artist);
 
     // White space collapsed to single spaces; longer than `limit` characters, the first and last
     // (limit − 3) / 2 characters joined by " … ".

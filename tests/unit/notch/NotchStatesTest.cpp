@@ -62,6 +62,18 @@ TEST(NotchStates, LowBatteryIsCriticalAtTenPercent) {
     EXPECT_EQ(NotchStates::batteryChip(false, 55).caption, std::nullopt);
 }
 
+TEST(NotchStates, NowPlayingPhases) {
+    EXPECT_TRUE(NotchStates::nowPlaying(NowPlayingPhase::hidden, "Song", "Band").isEmpty());
+    const auto compact = NotchStates::nowPlaying(NowPlayingPhase::compact, "Song", "Band");
+    EXPECT_EQ(compact.caption, std::nullopt);
+    EXPECT_TRUE(compact.right.front().wave);
+    EXPECT_EQ(NotchStates::nowPlaying(NowPlayingPhase::expanded, "Song", "").caption, "Song");
+    const auto controls = NotchStates::nowPlaying(NowPlayingPhase::controls, "Song", "Band");
+    EXPECT_EQ(controls.caption, "Song — Band");
+    ASSERT_EQ(controls.left.size(), 3u);
+    EXPECT_EQ(controls.left[1].pulseKey, "playpause");
+}
+
 TEST(BatteryIcon, LevelColourAndBolt) {
     auto levelWidth = [](const Drawing& d) {
         return std::get<draw::RoundedRect>(d.ops[2]).rect.width();
