@@ -110,6 +110,30 @@ void NotchFeature::setHintCaption(const std::string& caption) {
     if (auto bar = m_controller.hintBar()) bar->setCaption(caption);
 }
 
+void NotchFeature::showDeviceChip(std::optional<Image> icon, const std::string& name, std::optional<int> percent,
+                                  bool connected) {
+    if (!m_isActive || !m_settings.boolean("notch.deviceChips")) return;
+    NotchContent content;
+    NotchBarItem left;
+    left.icon = std::move(icon);
+    left.dimmed = !connected;
+    content.left = {left};
+    if (!connected) {
+        NotchBarItem off;
+        off.text = "Off";
+        off.value = true;
+        off.dimmed = true;
+        content.right = {off};
+    } else if (percent) {
+        NotchBarItem level;
+        level.text = std::to_string(*percent) + "%";
+        level.value = true;
+        content.right = {level};
+    }
+    content.caption = name;
+    m_controller.showChip(content, kChipDuration, true);
+}
+
 void NotchFeature::handleBattery(const BatteryMonitor::State& state) {
     const auto previous = m_lastBatteryState;
     m_lastBatteryState = state;

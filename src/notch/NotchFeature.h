@@ -50,6 +50,8 @@ public:
     void pulse(const std::string& key);
     // Replaces the caption of the hint strip on screen, if any.
     void setHintCaption(const std::string& caption);
+    // A Bluetooth device connected or disconnected (shown while "notch.deviceChips" is on).
+    void showDeviceChip(std::optional<Image> icon, const std::string& name, std::optional<int> percent, bool connected);
     // The battery monitor's report.
     void handleBattery(const BatteryMonitor::State& state);
 

@@ -165,6 +165,22 @@ TEST_F(NotchFeatureTest, AGeometryChangeAndDeactivationTearEverythingDown) {
     EXPECT_FALSE(stage.shown());
 }
 
+TEST_F(NotchFeatureTest, DeviceChipsNeedTheirSetting) {
+    notch.activate();
+    notch.showDeviceChip(Image::symbol("airpods"), "AirPods", 80, true);
+    EXPECT_FALSE(shown());
+    settings.set("notch.deviceChips", true);
+    notch.showDeviceChip(Image::symbol("airpods"), "AirPods", 80, true);
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(shown()->caption, "AirPods");
+    EXPECT_EQ(shown()->right.front().text, "80%");
+    notch.showDeviceChip(Image::symbol("keyboard"), "Keyboard", std::nullopt, true);
+    EXPECT_TRUE(shown()->right.empty());
+    notch.showDeviceChip(Image::symbol("keyboard"), "Keyboard", std::nullopt, false);
+    EXPECT_EQ(shown()->right.front().text, "Off");
+    EXPECT_TRUE(shown()->left.front().dimmed);
+}
+
 TEST_F(NotchFeatureTest, TheHintCaptionCanBeReplaced) {
     notch.activate();
     notch.setHintCaption("ignored without a strip");
