@@ -1,6 +1,5 @@
 #include "keys/ModifierWatcher.h"
 
-#include <vector>
 
 #include "diagnostics/Log.h"
 #include "platform/EventTaps.h"
@@ -12,19 +11,15 @@ ModifierWatcher::ModifierWatcher(EventTaps& taps) : m_taps(taps) {}
 ModifierWatcher::~ModifierWatcher() { stop(); }
 
 void ModifierWatcher::subscribe(const void* owner, Handler handler) {
-    // An empty handler would keep the tap running for nobody; it counts as leaving.
-    if (!handler) {
-        unsubscribe(owner);
-        return;
-    }
-    m_handlers[owner] = std::move(handler);
-    // Also the retry after a failed start: the permission may have been granted since.
-    start();
+    m_handlers.set(owner, std::move(handler));
+    // Starting is also the retry after a failed start: the permission may have been granted since.
+    if (m_handlers.isEmpty()) stop();
+    else start();
 }
 
 void ModifierWatcher::unsubscribe(const void* owner) {
     m_handlers.erase(owner);
-    if (m_handlers.empty()) stop();
+    if (m_handlers.isEmpty()) stop();
 }
 
 void ModifierWatcher::start() {
@@ -54,23 +49,6 @@ void ModifierWatcher::stop() {
     m_tap.reset();
 }
 
-void ModifierWatcher::notify(std::uint64_t flags) {
-    // A handler may unsubscribe itself or another owner, subscribe someone new, or even end this
-    // watcher. So walk a snapshot of the owners, look each one up again before calling it (an owner
-    // that left meanwhile is not called, as it may already be gone), and call a copy of its handler
-    // (replacing or erasing the entry must not destroy the function while it runs).
-    std::vector<const void*> owners;
-    owners.reserve(m_handlers.size());
-    for (const auto& entry : m_handlers) owners.push_back(entry.first);
-
-    const WeakToken alive = m_weak.token();
-    for (const void* owner : owners) {
-        if (!alive.isAlive()) return;
-        const auto it = m_handlers.find(owner);
-        if (it == m_handlers.end()) continue;
-        const Handler handler = it->second;
-        handler(flags);
-    }
-}
+void ModifierWatcher::notify(std::uint64_t flags) { m_handlers.notify(flags); }
 
 }  // namespace tarnlet

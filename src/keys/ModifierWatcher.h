@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "base/OwnerHandlers.h"
 #include "base/WeakToken.h"
 
 namespace tarnlet {
@@ -39,7 +40,7 @@ private:
 
     EventTaps& m_taps;
     std::unique_ptr<EventTap> m_tap;
-    std::map<const void*, Handler> m_handlers;
+    OwnerHandlers<std::uint64_t> m_handlers;
     WeakFactory m_weak;
 };
 

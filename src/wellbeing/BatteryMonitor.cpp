@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
-#include <vector>
 
 #include "diagnostics/Log.h"
 #include "platform/PowerSources.h"
@@ -39,18 +38,14 @@ BatteryMonitor::BatteryMonitor(PowerSources& powerSources) : m_powerSources(powe
 BatteryMonitor::~BatteryMonitor() { stop(); }
 
 void BatteryMonitor::subscribe(const void* owner, Handler handler) {
-    // An empty handler would keep the monitor running for nobody; it counts as leaving.
-    if (!handler) {
-        remove(owner);
-        return;
-    }
-    m_handlers[owner] = std::move(handler);
-    start();
+    m_handlers.set(owner, std::move(handler));
+    if (m_handlers.isEmpty()) stop();
+    else start();
 }
 
 void BatteryMonitor::remove(const void* owner) {
     m_handlers.erase(owner);
-    if (m_handlers.empty()) stop();
+    if (m_handlers.isEmpty()) stop();
 }
 
 std::optional<BatteryMonitor::State> BatteryMonitor::currentState() const {
@@ -79,21 +74,7 @@ void BatteryMonitor::powerSourcesChanged() {
     const auto state = currentState();
     if (!state) return;
 
-    // A handler may remove itself or another owner, or subscribe someone new. Walk a snapshot of the
-    // owners and look each one up again before calling it: an owner that left meanwhile may already
-    // be gone. The handler itself is copied so that replacing it cannot destroy it while it runs.
-    std::vector<const void*> owners;
-    owners.reserve(m_handlers.size());
-    for (const auto& entry : m_handlers) owners.push_back(entry.first);
-
-    const WeakToken alive = m_weak.token();
-    for (const void* owner : owners) {
-        if (!alive.isAlive()) return;
-        const auto it = m_handlers.find(owner);
-        if (it == m_handlers.end()) continue;
-        const Handler handler = it->second;
-        handler(*state);
-    }
+    m_handlers.notify(*state);
 }
 
 }  // namespace tarnlet

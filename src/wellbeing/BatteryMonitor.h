@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "base/Subscription.h"
+#include "base/OwnerHandlers.h"
 #include "base/WeakToken.h"
 
 namespace tarnlet {
@@ -54,7 +55,7 @@ private:
     void powerSourcesChanged();
 
     PowerSources& m_powerSources;
-    std::map<const void*, Handler> m_handlers;
+    OwnerHandlers<State> m_handlers;
     std::optional<Subscription> m_runLoopSource;
     WeakFactory m_weak;
 };
