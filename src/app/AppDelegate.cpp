@@ -46,6 +46,11 @@ AppDelegate::AppDelegate(Platform& platform, Options options)
 
 AppDelegate::~AppDelegate() {
     if (m_settingsObserver) m_settings.removeObserver(*m_settingsObserver);
+    // The backend may go before the process does: the log must not keep pointing into it.
+    if (Log::systemLog() == &m_platform.systemLog) {
+        Log::setSystemLog(nullptr);
+        FileLog::setClock(nullptr);
+    }
 }
 
 void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& arguments) {
