@@ -6,6 +6,7 @@ namespace tarnlet {
 
 class MainQueue;
 class TaskQueues;
+class Accessibility;
 class DefaultsSuites;
 class EventTaps;
 class HotKeys;
@@ -23,6 +24,7 @@ class WindowServer;
 
 struct Platform {
     MainQueue& mainQueue;
+    Accessibility& accessibility;
     TaskQueues& taskQueues;
     DefaultsSuites& defaults;
     EventTaps& eventTaps;

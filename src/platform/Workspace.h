@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/Subscription.h"
@@ -21,6 +22,10 @@ public:
     virtual void launchNewInstanceOfSelf(std::function<void(bool launched)> completion) = 0;
     // Ends this process the orderly way, as a quit from the menu would.
     virtual void terminateSelf() = 0;
+    // The process identifier of the frontmost application; none when no application is in front.
+    virtual std::optional<int> frontmostApplicationPID() const = 0;
+    // Brings the application with that process to the front; false when it does not run.
+    virtual bool activateApplication(int pid) = 0;
     // Called on the main queue after the computer woke from sleep.
     virtual Subscription observeDidWake(std::function<void()> onWake) = 0;
 };

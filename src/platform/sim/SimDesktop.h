@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/host/PangoTextMeasurer.h"
+#include "platform/sim/SimApplications.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimHotKeys.h"
@@ -40,6 +41,7 @@ public:
     SimMainQueue& queue() { return m_queue; }
     SimTaskQueues& taskQueues() { return m_taskQueues; }
     SimDefaults& defaults() { return m_defaults; }
+    SimApplications& applications() { return m_applications; }
     SimHotKeys& hotKeys() { return m_hotKeys; }
     SimKeyboard& keyboard() { return m_keyboard; }
     SimFolders& folders() { return m_folders; }
@@ -74,6 +76,7 @@ private:
     host::PangoTextMeasurer m_textMeasurer;
     SimWorkspace m_workspace;
     SimWindowServer m_windowServer;
+    SimApplications m_applications;
     Platform m_platform;
 };
 

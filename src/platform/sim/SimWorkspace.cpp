@@ -18,6 +18,18 @@ void SimWorkspace::launchNewInstanceOfSelf(std::function<void(bool)> completion)
     });
 }
 
+bool SimWorkspace::activateApplication(int pid) {
+    if (!m_running.count(pid)) return false;
+    m_frontmost = pid;
+    if (onActivate) onActivate(pid);
+    return true;
+}
+
+void SimWorkspace::removeRunningApplication(int pid) {
+    m_running.erase(pid);
+    if (m_frontmost == pid) m_frontmost.reset();
+}
+
 void SimWorkspace::wake() {
     m_queue.post([this] { m_wakeObservers.notify(); });
 }

@@ -3,6 +3,8 @@
 // sleep and wake it.
 
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "base/ObserverList.h"
@@ -27,6 +29,14 @@ public:
     int newInstanceCount() const { return m_newInstanceCount; }
     int terminateCount() const { return m_terminateCount; }
 
+    std::optional<int> frontmostApplicationPID() const override { return m_frontmost; }
+    bool activateApplication(int pid) override;
+    // The running applications' processes, kept by the simulated applications.
+    void addRunningApplication(int pid) { m_running.insert(pid); }
+    void removeRunningApplication(int pid);
+    void setFrontmostApplicationPID(std::optional<int> pid) { m_frontmost = pid; }
+    std::function<void(int pid)> onActivate;
+
     // The computer wakes: observers hear of it on the main queue.
     void wake();
 
@@ -41,6 +51,8 @@ private:
     std::vector<std::filesystem::path> m_revealed;
     ObserverList<> m_wakeObservers;
     bool m_canLaunchNewInstance = true;
+    std::set<int> m_running;
+    std::optional<int> m_frontmost;
     int m_newInstanceCount = 0;
     int m_terminateCount = 0;
 };
