@@ -1,12 +1,314 @@
-// placeholder: the simulated applications land with the window tools
 #include "platform/sim/SimApplications.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimScreens.h"
+#include "platform/sim/SimWorkspace.h"
+
 namespace tarnlet::sim {
-SimApplications::SimApplications(SimWorkspace& workspace, SimScreens& screens) : m_workspace(workspace), m_screens(screens) {}
-AXElement SimApplications::createApplication(int) { return {}; }
-AXError SimApplications::setMessagingTimeout(const AXElement&, double) { return AXError::apiDisabled; }
-AXError SimApplications::copyAttribute(const AXElement&, const std::string&, AXValue&) { return AXError::apiDisabled; }
-AXError SimApplications::isAttributeSettable(const AXElement&, const std::string&, bool&) { return AXError::apiDisabled; }
-AXError SimApplications::setAttribute(const AXElement&, const std::string&, const AXValue&) { return AXError::apiDisabled; }
-AXError SimApplications::performAction(const AXElement&, const std::string&) { return AXError::apiDisabled; }
+
+namespace {
+
+const std::string kFocusedWindow = "AXFocusedWindow";
+const std::string kMainWindow = "AXMainWindow";
+const std::string kWindows = "AXWindows";
+const std::string kEnhancedUserInterface = "AXEnhancedUserInterface";
+const std::string kTitle = "AXTitle";
+const std::string kRole = "AXRole";
+const std::string kPosition = "AXPosition";
+const std::string kSize = "AXSize";
+const std::string kSubrole = "AXSubrole";
+
+bool isApplicationAttribute(const std::string& a) {
+    return a == kFocusedWindow || a == kMainWindow || a == kWindows || a == kEnhancedUserInterface || a == kTitle ||
+           a == kRole;
+}
+
+bool isWindowAttribute(const std::string& a) {
+    return a == kPosition || a == kSize || a == kTitle || a == kSubrole || a == kRole;
+}
+
+}  // namespace
+
+SimApplications::SimApplications(SimWorkspace& workspace, SimScreens& screens, SimPermissions& permissions)
+    : m_workspace(workspace), m_screens(screens), m_permissions(permissions) {}
+
+int SimApplications::launch(std::string bundleID, std::string name, bool enhancedUserInterface) {
+    const int pid = m_nextPID++;
+    App app;
+    app.bundleID = std::move(bundleID);
+    app.name = std::move(name);
+    app.enhancedUserInterface = enhancedUserInterface;
+    m_apps.emplace(pid, std::move(app));
+    appElementID(pid);
+    m_workspace.addRunningApplication(pid);
+    if (!m_workspace.frontmostApplicationPID()) m_workspace.setFrontmostApplicationPID(pid);
+    return pid;
+}
+
+void SimApplications::quit(int pid) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end()) return;
+    // The window elements stay known but name nothing any more, so every later call on them fails
+    // the way a stale element does.
+    for (const std::uint64_t window : it->second.windows) m_windows.erase(window);
+    m_apps.erase(it);
+    m_workspace.removeRunningApplication(pid);
+}
+
+AXElement SimApplications::addWindow(int pid, WindowSpec spec) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end()) return {};
+    const std::uint64_t id = newID();
+    const Rect& f = spec.frame;
+    Window window;
+    window.pid = pid;
+    window.title = std::move(spec.title);
+    window.topLeftFrame = Rect(f.minX(), primaryHeight() - f.maxY(), f.width(), f.height());
+    window.subrole = std::move(spec.subrole);
+    window.minimumSize = spec.minimumSize;
+    window.sizeSettable = spec.sizeSettable;
+    m_windows.emplace(id, std::move(window));
+    m_targets[id] = Target{pid, id};
+    it->second.windows.insert(it->second.windows.begin(), id);
+    it->second.focusedWindow = id;
+    it->second.mainWindow = id;
+    return AXElement(id);
+}
+
+void SimApplications::closeWindow(const AXElement& element) {
+    const auto w = m_windows.find(element.id());
+    if (w == m_windows.end()) return;
+    App& app = m_apps.at(w->second.pid);
+    std::erase(app.windows, element.id());
+    // The application hands focus and main status to its next window, as a document app does.
+    const std::optional<std::uint64_t> next =
+        app.windows.empty() ? std::nullopt : std::optional<std::uint64_t>(app.windows.front());
+    if (app.focusedWindow == element.id()) app.focusedWindow = next;
+    if (app.mainWindow == element.id()) app.mainWindow = next;
+    m_windows.erase(w);
+}
+
+void SimApplications::setResponsive(int pid, bool responsive) {
+    if (const auto it = m_apps.find(pid); it != m_apps.end()) it->second.responsive = responsive;
+}
+
+void SimApplications::setFocusedWindow(int pid, std::optional<AXElement> window) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end()) return;
+    it->second.focusedWindow = window ? std::optional<std::uint64_t>(window->id()) : std::nullopt;
+}
+
+void SimApplications::setMainWindow(int pid, std::optional<AXElement> window) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end()) return;
+    it->second.mainWindow = window ? std::optional<std::uint64_t>(window->id()) : std::nullopt;
+}
+
+std::optional<Rect> SimApplications::windowFrame(const AXElement& element) const {
+    const auto w = m_windows.find(element.id());
+    if (w == m_windows.end()) return std::nullopt;
+    const Rect& f = w->second.topLeftFrame;
+    return Rect(f.minX(), primaryHeight() - f.maxY(), f.width(), f.height());
+}
+
+bool SimApplications::enhancedUserInterface(int pid) const {
+    const auto it = m_apps.find(pid);
+    return it != m_apps.end() && it->second.enhancedUserInterface;
+}
+
+std::vector<std::string> SimApplications::attributeWrites(int pid) const {
+    const auto it = m_apps.find(pid);
+    return it == m_apps.end() ? std::vector<std::string>{} : it->second.writes;
+}
+
+std::optional<AXElement> SimApplications::mainWindow(int pid) const {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end() || !it->second.mainWindow) return std::nullopt;
+    return AXElement(*it->second.mainWindow);
+}
+
+std::optional<AXElement> SimApplications::focusedWindow(int pid) const {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end() || !it->second.focusedWindow) return std::nullopt;
+    return AXElement(*it->second.focusedWindow);
+}
+
+std::vector<AXElement> SimApplications::windows(int pid) const {
+    std::vector<AXElement> result;
+    if (const auto it = m_apps.find(pid); it != m_apps.end())
+        for (const std::uint64_t id : it->second.windows) result.emplace_back(id);
+    return result;
+}
+
+std::optional<double> SimApplications::messagingTimeout(const AXElement& element) const {
+    const auto it = m_timeouts.find(element.id());
+    if (it == m_timeouts.end()) return std::nullopt;
+    return it->second;
+}
+
+AXElement SimApplications::appElementID(int pid) {
+    auto [it, inserted] = m_appElements.try_emplace(pid, 0);
+    if (inserted) {
+        it->second = newID();
+        m_targets[it->second] = Target{pid, 0};
+    }
+    return AXElement(it->second);
+}
+
+AXElement SimApplications::createApplication(int pid) {
+    // Like the real call this only wraps the process identifier: it succeeds for any pid, and the
+    // element fails later when nothing runs under it.
+    return appElementID(pid);
+}
+
+double SimApplications::primaryHeight() const {
+    const auto screens = m_screens.screens();
+    return screens.empty() ? 0 : screens.front().frame.maxY();
+}
+
+SimApplications::App* SimApplications::reach(const AXElement& element, Target& target, AXError& error) {
+    if (!m_permissions.isAccessibilityTrusted()) {
+        error = AXError::apiDisabled;
+        return nullptr;
+    }
+    const auto t = m_targets.find(element.id());
+    if (element.isNull() || t == m_targets.end()) {
+        error = AXError::illegalArgument;
+        return nullptr;
+    }
+    target = t->second;
+    const auto app = m_apps.find(target.pid);
+    if (app == m_apps.end() || (target.window != 0 && !m_windows.count(target.window))) {
+        error = AXError::invalidUIElement;
+        return nullptr;
+    }
+    if (!app->second.responsive) {
+        const auto timeout = m_timeouts.find(element.id());
+        m_stalledSeconds += timeout == m_timeouts.end() ? kDefaultMessagingTimeout : timeout->second;
+        error = AXError::cannotComplete;
+        return nullptr;
+    }
+    error = AXError::success;
+    return &app->second;
+}
+
+AXError SimApplications::setMessagingTimeout(const AXElement& element, double seconds) {
+    if (!m_permissions.isAccessibilityTrusted()) return AXError::apiDisabled;
+    if (element.isNull() || !m_targets.count(element.id()) || !(seconds >= 0) || !std::isfinite(seconds))
+        return AXError::illegalArgument;
+    // The timeout lives in the caller's handle, so setting it needs no answer from the application.
+    m_timeouts[element.id()] = seconds;
+    return AXError::success;
+}
+
+AXError SimApplications::copyAttribute(const AXElement& element, const std::string& attribute, AXValue& value) {
+    Target target;
+    AXError error;
+    App* app = reach(element, target, error);
+    if (!app) return error;
+    if (target.window == 0) {
+        if (attribute == kFocusedWindow || attribute == kMainWindow) {
+            const auto& window = attribute == kFocusedWindow ? app->focusedWindow : app->mainWindow;
+            if (!window) return AXError::noValue;
+            value = AXElement(*window);
+        } else if (attribute == kWindows) {
+            std::vector<AXElement> list;
+            for (const std::uint64_t id : app->windows) list.emplace_back(id);
+            value = std::move(list);
+        } else if (attribute == kEnhancedUserInterface) {
+            value = app->enhancedUserInterface;
+        } else if (attribute == kTitle) {
+            value = app->name;
+        } else if (attribute == kRole) {
+            value = std::string("AXApplication");
+        } else {
+            return AXError::attributeUnsupported;
+        }
+        return AXError::success;
+    }
+    const Window& window = m_windows.at(target.window);
+    if (attribute == kPosition) {
+        value = window.topLeftFrame.origin;
+    } else if (attribute == kSize) {
+        value = window.topLeftFrame.size;
+    } else if (attribute == kTitle) {
+        value = window.title;
+    } else if (attribute == kSubrole) {
+        value = window.subrole;
+    } else if (attribute == kRole) {
+        value = std::string("AXWindow");
+    } else {
+        return AXError::attributeUnsupported;
+    }
+    return AXError::success;
+}
+
+AXError SimApplications::isAttributeSettable(const AXElement& element, const std::string& attribute, bool& settable) {
+    Target target;
+    AXError error;
+    if (!reach(element, target, error)) return error;
+    if (target.window == 0) {
+        if (!isApplicationAttribute(attribute)) return AXError::attributeUnsupported;
+        settable = attribute == kEnhancedUserInterface;
+        return AXError::success;
+    }
+    if (!isWindowAttribute(attribute)) return AXError::attributeUnsupported;
+    settable = attribute == kPosition || (attribute == kSize && m_windows.at(target.window).sizeSettable);
+    return AXError::success;
+}
+
+AXError SimApplications::setAttribute(const AXElement& element, const std::string& attribute, const AXValue& value) {
+    Target target;
+    AXError error;
+    App* app = reach(element, target, error);
+    if (!app) return error;
+    if (target.window == 0) {
+        if (!isApplicationAttribute(attribute)) return AXError::attributeUnsupported;
+        if (attribute != kEnhancedUserInterface) return AXError::attributeUnsupported;
+        const bool* on = std::get_if<bool>(&value);
+        if (!on) return AXError::illegalArgument;
+        app->enhancedUserInterface = *on;
+        app->writes.push_back(attribute + (*on ? "=true" : "=false"));
+        return AXError::success;
+    }
+    if (!isWindowAttribute(attribute)) return AXError::attributeUnsupported;
+    Window& window = m_windows.at(target.window);
+    if (attribute == kPosition) {
+        const Point* p = std::get_if<Point>(&value);
+        if (!p || !std::isfinite(p->x) || !std::isfinite(p->y)) return AXError::illegalArgument;
+        window.topLeftFrame.origin = *p;
+    } else if (attribute == kSize) {
+        if (!window.sizeSettable) return AXError::attributeUnsupported;
+        const Size* s = std::get_if<Size>(&value);
+        if (!s || !std::isfinite(s->width) || !std::isfinite(s->height)) return AXError::illegalArgument;
+        // The application enforces its minimum; the top-left corner stays where it is.
+        window.topLeftFrame.size = {std::max(s->width, window.minimumSize.width),
+                                    std::max(s->height, window.minimumSize.height)};
+    } else {
+        return AXError::attributeUnsupported;
+    }
+    app->writes.push_back(attribute);
+    return AXError::success;
+}
+
+void SimApplications::bringToFront(App& app, std::uint64_t window) {
+    std::erase(app.windows, window);
+    app.windows.insert(app.windows.begin(), window);
+    app.focusedWindow = window;
+    app.mainWindow = window;
+}
+
+AXError SimApplications::performAction(const AXElement& element, const std::string& action) {
+    Target target;
+    AXError error;
+    App* app = reach(element, target, error);
+    if (!app) return error;
+    if (target.window == 0 || action != "AXRaise") return AXError::actionUnsupported;
+    bringToFront(*app, target.window);
+    return AXError::success;
+}
+
 }  // namespace tarnlet::sim

@@ -1,0 +1,42 @@
+#pragma once
+// Lists an application's windows by a short hint taken from their titles and raises one of them by
+// the initial of that hint. Stateless: every operation reads the windows afresh through the
+// accessibility interface, and each element it touches gets the 1.0 s messaging timeout. Failed
+// reads give an empty list or do nothing. Main thread only.
+//
+// Characters here are user-perceived characters (grapheme clusters), so an initial or a shortened
+// name never splits an accented letter or an emoji.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "windows/AXWindow.h"
+
+namespace tarnlet {
+
+class WindowActivator {
+public:
+    struct TitleHint {
+        std::string initial;  // one character, lowercase
+        std::string name;     // at most 10 characters, the last an ellipsis when shortened
+        friend bool operator==(const TitleHint&, const TitleHint&) = default;
+    };
+
+    // The part of a window title that names the window best: of the pieces between " — ", " – "
+    // and " - ", the last one that starts with a letter; the whole trimmed title when none does.
+    static std::string hintSegment(std::string_view title);
+    // One hint per distinct initial, in the application's window order.
+    static std::vector<TitleHint> titleHints(WindowServices& services, int pid);
+    // Raises the next window with that initial after the current main window (the first one when the
+    // main window does not match), then activates the application.
+    static void raise(WindowServices& services, int pid, std::string_view titleInitial);
+    // An attribute that holds an element, which then gets the messaging timeout; none otherwise.
+    static std::optional<AXElement> copyElement(Accessibility& accessibility, const AXElement& element,
+                                                const std::string& attribute);
+
+    WindowActivator() = delete;
+};
+
+}  // namespace tarnlet
