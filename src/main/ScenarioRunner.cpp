@@ -153,9 +153,10 @@ public:
     }
 
     ~Session() {
-        // Log and crash state are process-wide; leave them as a fresh process has them.
+        // The application unhooks the process-wide log from this desktop as it goes; the switch
+        // is left off, as a fresh process has it.
+        m_app.reset();
         Log::setDebugEnabled(false);
-        Log::setSystemLog(nullptr);
     }
 
     // Null when the line is well formed, else what is wrong with it.
