@@ -10,6 +10,7 @@ class Accessibility;
 class DefaultsSuites;
 class EventTaps;
 class HotKeys;
+class Mouse;
 class Folders;
 class Notices;
 class Panels;
@@ -29,6 +30,7 @@ struct Platform {
     DefaultsSuites& defaults;
     EventTaps& eventTaps;
     HotKeys& hotKeys;
+    Mouse& mouse;
     Folders& folders;
     Notices& notices;
     Permissions& permissions;

@@ -294,6 +294,60 @@ AXError SimApplications::setAttribute(const AXElement& element, const std::strin
     return AXError::success;
 }
 
+std::optional<AXElement> SimApplications::windowAt(Point point) const {
+    const auto hit = [&](int pid) -> std::optional<AXElement> {
+        const auto app = m_apps.find(pid);
+        if (app == m_apps.end()) return std::nullopt;
+        for (const std::uint64_t id : app->second.windows)
+            if (windowFrame(AXElement(id))->contains(point)) return AXElement(id);
+        return std::nullopt;
+    };
+    const std::optional<int> front = m_workspace.frontmostApplicationPID();
+    if (front)
+        if (auto window = hit(*front)) return window;
+    // Process identifiers grow with every launch, so the map's order is the launch order.
+    for (const auto& [pid, app] : m_apps) {
+        if (pid == front) continue;
+        if (auto window = hit(pid)) return window;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> SimApplications::windowOwner(const AXElement& window) const {
+    const auto w = m_windows.find(window.id());
+    if (w == m_windows.end()) return std::nullopt;
+    return w->second.pid;
+}
+
+bool SimApplications::isWindowResizable(const AXElement& window) const {
+    const auto w = m_windows.find(window.id());
+    return w != m_windows.end() && w->second.sizeSettable;
+}
+
+void SimApplications::activateWindow(const AXElement& window) {
+    const auto w = m_windows.find(window.id());
+    if (w == m_windows.end()) return;
+    const int pid = w->second.pid;
+    bringToFront(m_apps.at(pid), window.id());
+    m_workspace.activateApplication(pid);
+}
+
+void SimApplications::moveWindowBy(const AXElement& window, double dx, double dy) {
+    const auto w = m_windows.find(window.id());
+    if (w == m_windows.end() || !std::isfinite(dx) || !std::isfinite(dy)) return;
+    // Up on the desktop is down in the application's own top-left coordinates.
+    w->second.topLeftFrame = w->second.topLeftFrame.offsetBy(dx, -dy);
+}
+
+void SimApplications::resizeWindow(const AXElement& window, Size size) {
+    const auto w = m_windows.find(window.id());
+    if (w == m_windows.end() || !w->second.sizeSettable || !std::isfinite(size.width) || !std::isfinite(size.height))
+        return;
+    Window& win = w->second;
+    win.topLeftFrame.size = {std::max({size.width, win.minimumSize.width, 0.0}),
+                             std::max({size.height, win.minimumSize.height, 0.0})};
+}
+
 void SimApplications::bringToFront(App& app, std::uint64_t window) {
     std::erase(app.windows, window);
     app.windows.insert(app.windows.begin(), window);

@@ -58,6 +58,26 @@ public:
     // The application's windows, front to back.
     std::vector<AXElement> windows(int pid) const;
     std::optional<double> messagingTimeout(const AXElement& element) const;
+
+    // The user's own hand on the windows: what the window server and the application do for a
+    // click or a drag, so none of it needs the permission, leaves attribute writes or waits on a
+    // hung application. The simulated session does not model the stacking of windows across
+    // applications: the frontmost application's windows count as in front of all others, and the
+    // other applications' windows follow in launch order.
+    //
+    // The topmost window at a point, if any.
+    std::optional<AXElement> windowAt(Point point) const;
+    std::optional<int> windowOwner(const AXElement& window) const;
+    // Whether the application lets the window be resized; false for a window that is gone.
+    bool isWindowResizable(const AXElement& window) const;
+    // A click on the window: its application comes to the front and the window becomes the
+    // application's frontmost, focused and main window.
+    void activateWindow(const AXElement& window);
+    // Moves the window by a distance in desktop coordinates (y up).
+    void moveWindowBy(const AXElement& window, double dx, double dy);
+    // Resizes the window by its bottom-right corner: the top-left corner stays where it is and the
+    // application enforces its minimum size. Does nothing for a window that cannot be resized.
+    void resizeWindow(const AXElement& window, Size size);
     // The time callers spent waiting on hung applications.
     double stalledSeconds() const { return m_stalledSeconds; }
 

@@ -14,6 +14,7 @@
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimMainQueue.h"
+#include "platform/sim/SimMouse.h"
 #include "platform/sim/SimNotices.h"
 #include "platform/sim/SimPanels.h"
 #include "platform/sim/SimPermissions.h"
@@ -44,6 +45,7 @@ public:
     SimApplications& applications() { return m_applications; }
     SimHotKeys& hotKeys() { return m_hotKeys; }
     SimKeyboard& keyboard() { return m_keyboard; }
+    SimMouse& mouse() { return m_mouse; }
     SimFolders& folders() { return m_folders; }
     SimNotices& notices() { return m_notices; }
     SimPermissions& permissions() { return m_permissions; }
@@ -77,6 +79,7 @@ private:
     SimWorkspace m_workspace;
     SimWindowServer m_windowServer;
     SimApplications m_applications;
+    SimMouse m_mouse;
     Platform m_platform;
 };
 
