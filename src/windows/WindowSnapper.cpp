@@ -96,6 +96,15 @@ std::optional<Screen> WindowSnapper::screen(const Rect& containing, const std::v
     return screens[*index];
 }
 
+std::optional<Screen> WindowSnapper::screen(Point pointer, const std::vector<Screen>& screens) {
+    // The pointer reaches a screen's top edge but not its right one: there the next screen begins.
+    for (const Screen& s : screens) {
+        const Rect& f = s.frame;
+        if (pointer.x >= f.minX() && pointer.x < f.maxX() && pointer.y >= f.minY() && pointer.y <= f.maxY()) return s;
+    }
+    return std::nullopt;
+}
+
 std::optional<SnapPosition> WindowSnapper::cycleTrigger(SnapPosition last) {
     switch (last) {
         case SnapPosition::leftHalf:

@@ -45,6 +45,8 @@ public:
     // The screen holding the rectangle's mid-point or, failing that, the one it overlaps most (the
     // first screen when it overlaps none); none without screens.
     static std::optional<Screen> screen(const Rect& containing, const std::vector<Screen>& screens);
+    // The first screen under the pointer; none when it is off every screen.
+    static std::optional<Screen> screen(Point pointer, const std::vector<Screen>& screens);
 
     // The request that continues a cycle after the given place, and what it then yields; none for
     // places that do not cycle.
