@@ -13,6 +13,7 @@
 #include "platform/SystemFacts.h"
 #include "platform/UserDefaults.h"
 #include "platform/WindowServer.h"
+#include "windows/SnapShortcut.h"
 #include "platform/Workspace.h"
 
 namespace tarnlet {
@@ -37,6 +38,7 @@ AppDelegate::AppDelegate(Platform& platform, Options options)
       m_appFiles(platform.folders),
       m_modifiers(platform.eventTaps),
       m_hotKeys(platform.hotKeys),
+      m_drags(platform.mouse),
       m_battery(platform.powerSources) {
     // The log is process-wide: point it at this backend's folder, clock and system log.
     FileLog::setDirectory(platform.folders.logs());
@@ -160,9 +162,41 @@ void AppDelegate::dropLeaderHints() { notch().dropLeaderHints(); }
 
 void AppDelegate::pulseHint(const std::string& key) { notch().pulse(key); }
 
+SnapFeature& AppDelegate::snap() {
+    if (!m_snap) {
+        m_snap = std::make_unique<SnapFeature>(
+            m_settings, m_modifiers, m_drags, m_hotKeys,
+            SnapFeature::Services{{m_platform.accessibility, m_platform.workspace, m_platform.screens},
+                                  m_platform.mouse, m_platform.panels, m_platform.mainQueue});
+        m_snap->onShortcut = m_weak.bind([this](SnapPosition position) {
+            if (auto label = SnapShortcut::hintLabel(position)) pulseHint(*label);
+        });
+        m_snap->onChordHold = m_weak.bind([this](bool supported) { snapChordHeld(supported); });
+        // Snap also reports a release when it stops; only its own hints come down then, never a
+        // leader's strip that happens to be up (the feature strip that switched Snap off).
+        m_snap->onChordRelease = m_weak.bind([this] {
+            if (!m_snapHintsShown) return;
+            m_snapHintsShown = false;
+            dropLeaderHints();
+        });
+    }
+    return *m_snap;
+}
+
+void AppDelegate::snapChordHeld(bool supported) {
+    m_snapHintsShown = true;
+    if (!supported) {
+        notch().showSnapUnsupported();
+        return;
+    }
+    auto rows = SnapShortcut::hintItems();
+    notch().showSnapHints(std::move(rows[0]), std::move(rows[1]));
+}
+
 Feature* AppDelegate::builtInFeature(SettingsPane pane) {
     // Each tool joins here, built on first use, as it is added to the suite.
     switch (pane) {
+        case SettingsPane::snap: return &snap();
         case SettingsPane::notch: return &notch();
         default: return nullptr;
     }

@@ -30,6 +30,8 @@
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
+#include "shelf/DragWatcher.h"
+#include "windows/SnapFeature.h"
 
 namespace tarnlet {
 
@@ -82,6 +84,8 @@ public:
     Settings& settings() { return m_settings; }
     ModifierWatcher& modifiers() { return m_modifiers; }
     HotKeyWatcher& hotKeys() { return m_hotKeys; }
+    DragWatcher& drags() { return m_drags; }
+    SnapFeature& snap();
     LeaderWatcher& leaderKeys();
     FeatureChords& featureChords();
     BatteryMonitor& battery() { return m_battery; }
@@ -114,6 +118,7 @@ private:
     void showLeaderHints(Leader leader, const std::vector<NotchBarItem>& items);
     void dropLeaderHints();
     void pulseHint(const std::string& key);
+    void snapChordHeld(bool supported);
     std::string suiteName() const;
 
     Platform& m_platform;
@@ -125,17 +130,20 @@ private:
     AppFiles m_appFiles;
     ModifierWatcher m_modifiers;
     HotKeyWatcher m_hotKeys;
+    DragWatcher m_drags;
     std::unique_ptr<LeaderWatcher> m_leaderKeys;
     std::unique_ptr<FeatureChords> m_featureChords;
     BatteryMonitor m_battery;
     NotchStage m_notchStage;
     std::unique_ptr<NotchFeature> m_notch;
+    std::unique_ptr<SnapFeature> m_snap;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;
     std::optional<Appearance> m_appearance;
     int m_settingsWindowShowCount = 0;
     bool m_launched = false;
+    bool m_snapHintsShown = false;
     std::optional<Uuid> m_settingsObserver;
     Subscription m_screenObserver;
     Subscription m_wakeObserver;

@@ -1,11 +1,13 @@
 #include "main/ScenarioRunner.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iomanip>
 #include <map>
+#include <set>
 #include <ostream>
 #include <sstream>
 
@@ -17,6 +19,8 @@
 #include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsKeys.h"
+#include "windows/FootprintWindow.h"
+#include "windows/SnapDialView.h"
 
 namespace tarnlet {
 
@@ -67,6 +71,15 @@ std::optional<bool> onOff(const std::string& word) {
     return std::nullopt;
 }
 
+// Any finite decimal number, negative ones included.
+std::optional<double> decimal(const std::string& word) {
+    if (word.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(word.c_str(), &end);
+    if (end != word.c_str() + word.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
 std::optional<double> seconds(const std::string& word) {
     char* end = nullptr;
     const double value = std::strtod(word.c_str(), &end);
@@ -89,6 +102,40 @@ std::optional<std::pair<std::pair<double, double>, bool>> screenSpec(const std::
     const auto h = seconds(size.substr(x + 1));
     if (!w || !h || *w < 1 || *h < 1) return std::nullopt;
     return std::make_pair(std::make_pair(*w, *h), notch);
+}
+
+// Whole numbers without decimals, others with up to three.
+std::string number(double v) {
+    if (v == std::floor(v) && std::abs(v) < 1e15) return std::to_string(static_cast<long long>(v));
+    std::ostringstream out;
+    out << std::setprecision(3) << std::fixed << v;
+    std::string text = out.str();
+    while (text.back() == '0') text.pop_back();
+    return text;
+}
+
+std::string describe(const Rect& r) {
+    return number(r.minX()) + " " + number(r.minY()) + " " + number(r.width()) + " " + number(r.height());
+}
+
+// Equal as the transcript writes them: to the third decimal.
+bool sameAsWritten(const Rect& a, const Rect& b) {
+    const auto near = [](double x, double y) { return std::abs(x - y) < 0.0005 + 1e-9; };
+    return near(a.minX(), b.minX()) && near(a.minY(), b.minY()) && near(a.width(), b.width()) &&
+           near(a.height(), b.height());
+}
+
+// A rectangle from four words starting at `first`: X Y WIDTH HEIGHT, the size not negative.
+std::optional<Rect> rectAt(const std::vector<std::string>& w, std::size_t first) {
+    if (w.size() < first + 4) return std::nullopt;
+    double v[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto parsed = decimal(w[first + i]);
+        if (!parsed) return std::nullopt;
+        v[i] = *parsed;
+    }
+    if (v[2] < 0 || v[3] < 0) return std::nullopt;
+    return Rect(v[0], v[1], v[2], v[3]);
 }
 
 std::string describe(const Value& value) { return value.is_string() ? value.get<std::string>() : value.dump(); }
@@ -175,6 +222,9 @@ public:
     bool launched() const { return m_launched; }
 
 private:
+    void reportWindowMoves();
+    std::optional<Rect> footprint();
+
     // Every bar on screen as a PNG at twice its size, named by its order and caption.
     std::optional<std::string> snapshot(const std::filesystem::path& folder) {
         std::error_code ec;
@@ -206,6 +256,14 @@ private:
     bool m_launched = false;
     std::size_t m_receivedCursor = 0;
     int m_snapshots = 0;
+    struct KnownWindow {
+        AXElement element;
+        std::string bundle;
+        std::string title;
+        Rect frame;  // as last reported
+    };
+    std::map<std::string, int> m_apps;  // bundle identifier → process
+    std::vector<KnownWindow> m_windows;
 };
 
 std::optional<std::string> Session::check(const Words& w) {
@@ -274,6 +332,30 @@ std::optional<std::string> Session::check(const Words& w) {
         if (n == 2) return std::nullopt;
         return "usage: front BUNDLE-ID";
     }
+    if (c == "app") {
+        if (n >= 2 && n <= 4 && (n < 4 || w[3] == "enhanced")) return std::nullopt;
+        return "usage: app BUNDLE-ID [NAME] [enhanced]";
+    }
+    if (c == "window") {
+        const char* usage = "usage: window BUNDLE-ID TITLE X Y WIDTH HEIGHT [min WIDTH HEIGHT] [fixed]";
+        if (n < 7 || !rectAt(w, 3)) return usage;
+        std::size_t i = 7;
+        if (i < n && w[i] == "min") {
+            if (i + 2 >= n) return usage;
+            if (!decimal(w[i + 1]) || !decimal(w[i + 2]) || *decimal(w[i + 1]) < 0 || *decimal(w[i + 2]) < 0) return usage;
+            i += 3;
+        }
+        if (i < n && w[i] == "fixed") ++i;
+        if (i != n) return usage;
+        return std::nullopt;
+    }
+    if (c == "mouse") {
+        if (n == 2 && (w[1] == "down" || w[1] == "up")) return std::nullopt;
+        if ((n == 4 || n == 5) && w[1] == "move" && decimal(w[2]) && decimal(w[3]) &&
+            (n == 4 || (seconds(w[4]) && *seconds(w[4]) >= 1 && *seconds(w[4]) <= 1000 && *seconds(w[4]) == std::floor(*seconds(w[4])))))
+            return std::nullopt;
+        return "usage: mouse move X Y [STEPS] | mouse down | mouse up";
+    }
     if (c == "feature-key") {
         if (n == 2 && FeatureChords::fromRawValue(w[1])) return std::nullopt;
         return "usage: feature-key awake|focus|shelf|breaks|ocr|clipboard|settings|profile1|profile2";
@@ -297,9 +379,13 @@ std::optional<std::string> Session::check(const Words& w) {
         }
         if (!negated && n == 3 && w[1] == "profile" && (w[2] == "1" || w[2] == "2")) return std::nullopt;
         if (!negated && n == 3 && w[1] == "settings-window" && seconds(w[2])) return std::nullopt;
+        if (!negated && w[1] == "frame" && ((n == 7 && rectAt(w, 3)) || (n == 8 && rectAt(w, 4)))) return std::nullopt;
+        if (w[k] == "footprint" && (negated ? n == 3 : n == 6 && rectAt(w, 2))) return std::nullopt;
+        if (w[k] == "dial" && n == k + 1) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
                "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
-               "expect hints CAPTION|none | expect [no] bar \"TEXT\"";
+               "expect hints CAPTION|none | expect [no] bar \"TEXT\" | expect frame BUNDLE-ID [TITLE] X Y WIDTH HEIGHT | "
+               "expect footprint X Y WIDTH HEIGHT | expect no footprint | expect [no] dial";
     }
     return "unknown command '" + c + "'";
 }
@@ -348,8 +434,46 @@ std::optional<std::string> Session::execute(const Words& w) {
             d.keyboard().press(*sim::SimKeyboard::keyCode(w[i]));
             d.runUntilIdle();
         }
-    } else if (c == "front") d.keyboard().setFrontApplication(w[1]);
-    else if (c == "battery") {
+    } else if (c == "front") {
+        d.keyboard().setFrontApplication(w[1]);
+        if (const auto app = m_apps.find(w[1]); app != m_apps.end()) d.workspace().activateApplication(app->second);
+    } else if (c == "app") {
+        if (m_apps.count(w[1])) return "the application " + w[1] + " already runs";
+        const std::string name = w.size() > 2 ? w[2] : w[1].substr(w[1].rfind('.') + 1);
+        const int pid = d.applications().launch(w[1], name, w.size() > 3);
+        m_apps[w[1]] = pid;
+        // A launched application comes to the front.
+        d.workspace().activateApplication(pid);
+        d.keyboard().setFrontApplication(w[1]);
+    } else if (c == "window") {
+        const auto app = m_apps.find(w[1]);
+        if (app == m_apps.end()) return "no application " + w[1] + " runs (start it with an app line)";
+        sim::SimApplications::WindowSpec spec;
+        spec.title = w[2];
+        spec.frame = *rectAt(w, 3);
+        for (std::size_t i = 7; i < w.size(); ++i) {
+            if (w[i] == "min") {
+                spec.minimumSize = {*decimal(w[i + 1]), *decimal(w[i + 2])};
+                i += 2;
+            } else if (w[i] == "fixed") {
+                spec.sizeSettable = false;
+            }
+        }
+        const AXElement element = d.applications().addWindow(app->second, spec);
+        m_windows.push_back({element, w[1], w[2], spec.frame});
+    } else if (c == "mouse") {
+        if (w[1] == "down") d.mouse().leftDown();
+        else if (w[1] == "up") d.mouse().leftUp();
+        else {
+            // The pointer travels in equal steps, and what falls due on the way runs between them.
+            const Point from = d.mouse().location(), to{*decimal(w[2]), *decimal(w[3])};
+            const int steps = w.size() > 4 ? static_cast<int>(*seconds(w[4])) : 1;
+            for (int i = 1; i <= steps; ++i) {
+                d.mouse().moveTo({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+                d.runUntilIdle();
+            }
+        }
+    } else if (c == "battery") {
         if (w[1] == "none") d.powerSources().removeBattery();
         else if (w[1] == "plug") d.powerSources().plugIn();
         else if (w[1] == "unplug") d.powerSources().unplug();
@@ -410,6 +534,32 @@ std::optional<std::string> Session::execute(const Words& w) {
             const auto& caption = m_app->leaderHintCaption();
             const std::string shown = caption ? *caption : "none";
             if (shown != arg) return "expected the hint strip " + arg + ", found " + shown;
+        } else if (what == "frame") {
+            const bool titled = w.size() == 8;
+            const auto app = m_apps.find(w[2]);
+            if (app == m_apps.end()) return "no application " + w[2] + " runs";
+            std::optional<AXElement> element;
+            if (titled) {
+                for (const auto& known : m_windows)
+                    if (known.bundle == w[2] && known.title == w[3]) element = known.element;
+            } else {
+                element = d.applications().focusedWindow(app->second);
+            }
+            const Rect expected = *rectAt(w, titled ? 4 : 3);
+            const auto actual = element ? d.applications().windowFrame(*element) : std::nullopt;
+            if (!actual) return "expected a window of " + w[2] + " at " + describe(expected) + ", but there is none";
+            if (!sameAsWritten(*actual, expected)) return "expected the window at " + describe(expected) + ", found " + describe(*actual);
+        } else if (what == "footprint") {
+            const auto shown = footprint();
+            if (negated && shown) return "expected no footprint, but one is shown at " + describe(*shown);
+            if (!negated) {
+                const Rect expected = *rectAt(w, 2);
+                if (!shown) return "expected a footprint at " + describe(expected) + ", but none is shown";
+                if (!sameAsWritten(*shown, expected)) return "expected a footprint at " + describe(expected) + ", found " + describe(*shown);
+            }
+        } else if (what == "dial") {
+            if (m_app->snap().mouseSnap().isRunning() == negated)
+                return negated ? "expected no snap dial, but it is shown" : "expected the snap dial to be shown";
         } else if (what == "settings-window") {
             const int actual = m_app->settingsWindowShowCount();
             if (std::to_string(actual) != arg)
@@ -417,6 +567,27 @@ std::optional<std::string> Session::execute(const Words& w) {
         }
     }
     d.runUntilIdle();
+    reportWindowMoves();
+    return std::nullopt;
+}
+
+void Session::reportWindowMoves() {
+    for (auto& known : m_windows) {
+        const auto frame = m_desktop.applications().windowFrame(known.element);
+        if (!frame || *frame == known.frame) continue;
+        known.frame = *frame;
+        print("window \"" + known.title + "\" of " + known.bundle + " now at " + describe(*frame));
+    }
+}
+
+std::optional<Rect> Session::footprint() {
+    // The preview is the one window of its level that is neither a notch bar nor the dial.
+    for (const auto& record : m_desktop.panels().onScreen()) {
+        if (record->options.level != FootprintWindow::kLevel) continue;
+        if (std::dynamic_pointer_cast<const SnapDialView>(record->content)) continue;
+        if (m_desktop.panels().alphaOf(*record) < 0.01) continue;
+        return m_desktop.panels().frameOf(*record);
+    }
     return std::nullopt;
 }
 
@@ -431,6 +602,7 @@ int ScenarioRunner::run(const Options& options) {
     const std::string name = options.file.string();
     std::vector<Line> lines;
     bool hasLaunch = false;
+    std::set<std::string> apps;
     std::string text;
     for (int number = 1; std::getline(in, text); ++number) {
         std::string error;
@@ -442,6 +614,14 @@ int ScenarioRunner::run(const Options& options) {
         if (words->empty()) continue;
         if (auto problem = Session::check(*words)) {
             m_err << name << ':' << number << ": " << *problem << '\n';
+            return kBadScenario;
+        }
+        // Windows belong to an application the scenario started on an earlier line.
+        const Words& w = *words;
+        if (w[0] == "app") apps.insert(w[1]);
+        const std::string* named = w[0] == "window" ? &w[1] : (w[0] == "expect" && w[1] == "frame") ? &w[2] : nullptr;
+        if (named && !apps.count(*named)) {
+            m_err << name << ':' << number << ": no application " << *named << " was started on an earlier app line\n";
             return kBadScenario;
         }
         if ((*words)[0] == "launch") {

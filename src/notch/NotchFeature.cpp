@@ -81,8 +81,13 @@ void NotchFeature::dropLeaderHints() {
     m_controller.dropHints(true, false);
 }
 
+void NotchFeature::showSnapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second) {
+    if (!m_isActive || !m_settings.boolean("notch.snapHints") || !m_settings.boolean("snap.keyboardShortcuts")) return;
+    m_controller.showHints(NotchStates::snapHints(std::move(first), std::move(second)), true);
+}
+
 void NotchFeature::showSnapUnsupported() {
-    if (!m_isActive) return;
+    if (!m_isActive || !m_settings.boolean("notch.snapHints")) return;
     m_controller.showHints(NotchStates::snapUnsupported(), true);
 }
 

@@ -162,6 +162,14 @@ NotchContent NotchStates::snapUnsupported() {
     return c;
 }
 
+NotchContent NotchStates::snapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second) {
+    NotchContent c;
+    c.left = std::move(first);
+    c.right = std::move(second);
+    c.caption = kSnapHintCaption;
+    return c;
+}
+
 NotchContent NotchStates::nowPlaying(NowPlayingPhase phase, const std::string& title, const std::string& artist) {
     NotchContent c;
     if (phase == NowPlayingPhase::hidden) return c;

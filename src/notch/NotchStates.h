@@ -39,6 +39,9 @@ public:
     // The chip of a feature switched on or off: its pane icon, "On" or "Off", its title below.
     static NotchContent featureToggleChip(const Image& icon, const std::string& title, bool on);
     static NotchContent snapUnsupported();
+    // Snap's two hint rows, the first left of the notch and the second right of it.
+    static NotchContent snapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second);
+    static constexpr const char* kSnapHintCaption = "snap · release to place";
     static NotchContent nowPlaying(NowPlayingPhase phase, const std::string& title, const std::string& artist);
 
     // White space collapsed to single spaces; longer than `limit` characters, the first and last
