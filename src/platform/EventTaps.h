@@ -35,6 +35,9 @@ public:
     // Posts a synthetic event at the head of the session's chain, as if typed; give it the
     // synthetic-event marker so that this system's own taps pass it.
     virtual void post(const InputEvent& event) = 0;
+    // True while a password field anywhere has asked for secure keyboard input: taps then see no
+    // keys, and tools that replay keys should leave them alone.
+    virtual bool isSecureEventInputEnabled() const = 0;
 };
 
 }  // namespace tarnlet

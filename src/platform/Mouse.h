@@ -14,13 +14,15 @@
 
 namespace tarnlet {
 
-enum class MouseEventType : std::uint8_t { moved, leftDragged, leftUp };
+enum class MouseEventType : std::uint8_t { moved, leftDragged, leftUp, leftDown, rightDown };
 
 using MouseEventMask = std::uint32_t;
 namespace MouseMask {
 inline constexpr MouseEventMask moved = 1u << 0;
 inline constexpr MouseEventMask leftDragged = 1u << 1;
 inline constexpr MouseEventMask leftUp = 1u << 2;
+inline constexpr MouseEventMask leftDown = 1u << 3;
+inline constexpr MouseEventMask rightDown = 1u << 4;
 }  // namespace MouseMask
 
 constexpr MouseEventMask maskOf(MouseEventType type) { return 1u << static_cast<unsigned>(type); }

@@ -27,6 +27,9 @@ public:
 
     virtual bool preflightScreenCapture() const = 0;
     virtual bool preflightPostEvent() const = 0;
+    // Asks the user for the right to post events (the system shows its prompt once); returns the
+    // right as it stands now.
+    virtual bool requestPostEvent() = 0;
 
     // May block while the user is asked; never call it on the main thread.
     virtual AutomationStatus determineAutomation(const std::string& bundleID, bool askUserIfNeeded) = 0;

@@ -14,6 +14,7 @@ class Mouse;
 class Folders;
 class Notices;
 class Panels;
+class Pasteboard;
 class Permissions;
 class PowerSources;
 class Screens;
@@ -35,6 +36,7 @@ struct Platform {
     Notices& notices;
     Permissions& permissions;
     Panels& panels;
+    Pasteboard& pasteboard;
     PowerSources& powerSources;
     Screens& screens;
     SystemFacts& systemFacts;

@@ -24,6 +24,9 @@ public:
     virtual void terminateSelf() = 0;
     // The process identifier of the frontmost application; none when no application is in front.
     virtual std::optional<int> frontmostApplicationPID() const = 0;
+    // The bundle identifier of the frontmost application; none without one or without a front
+    // application.
+    virtual std::optional<std::string> frontmostApplicationBundleID() const = 0;
     // Brings the application with that process to the front; false when it does not run.
     virtual bool activateApplication(int pid) = 0;
     // Called on the main queue after the computer woke from sleep.

@@ -43,7 +43,7 @@ int SimApplications::launch(std::string bundleID, std::string name, bool enhance
     app.enhancedUserInterface = enhancedUserInterface;
     m_apps.emplace(pid, std::move(app));
     appElementID(pid);
-    m_workspace.addRunningApplication(pid);
+    m_workspace.addRunningApplication(pid, m_apps.at(pid).bundleID);
     if (!m_workspace.frontmostApplicationPID()) m_workspace.setFrontmostApplicationPID(pid);
     return pid;
 }

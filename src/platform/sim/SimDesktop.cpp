@@ -7,7 +7,7 @@ SimDesktop::SimDesktop(std::filesystem::path home, double wallStart)
       m_taskQueues(m_queue),
       m_folders(std::move(home)),
       m_permissions(m_queue),
-      m_keyboard(m_queue, m_permissions, m_hotKeys),
+      m_keyboard(m_queue, m_permissions, m_hotKeys, m_pasteboard),
       m_panels(m_queue),
       m_powerSources(m_queue),
       m_screens(m_queue),
@@ -15,7 +15,7 @@ SimDesktop::SimDesktop(std::filesystem::path home, double wallStart)
       m_applications(m_workspace, m_screens, m_permissions),
       m_mouse(m_permissions, m_panels, m_applications, m_screens),
       m_platform{m_queue,     m_applications, m_taskQueues, m_defaults,     m_keyboard, m_hotKeys,
-                 m_mouse,     m_folders,      m_notices,    m_permissions,  m_panels,   m_powerSources,
+                 m_mouse,     m_folders,      m_notices,    m_permissions,  m_panels,   m_pasteboard, m_powerSources,
                  m_screens,   m_systemFacts,  m_systemLog,  m_textMeasurer, m_workspace, m_windowServer} {}
 
 }  // namespace tarnlet::sim

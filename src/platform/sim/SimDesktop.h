@@ -17,6 +17,7 @@
 #include "platform/sim/SimMouse.h"
 #include "platform/sim/SimNotices.h"
 #include "platform/sim/SimPanels.h"
+#include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimPermissions.h"
 #include "platform/sim/SimPowerSources.h"
 #include "platform/sim/SimScreens.h"
@@ -50,6 +51,7 @@ public:
     SimNotices& notices() { return m_notices; }
     SimPermissions& permissions() { return m_permissions; }
     SimPanels& panels() { return m_panels; }
+    SimPasteboard& pasteboard() { return m_pasteboard; }
     SimPowerSources& powerSources() { return m_powerSources; }
     SimScreens& screens() { return m_screens; }
     SimSystemFacts& systemFacts() { return m_systemFacts; }
@@ -68,6 +70,7 @@ private:
     SimNotices m_notices;
     SimPermissions m_permissions;
     SimHotKeys m_hotKeys;
+    SimPasteboard m_pasteboard;
     SimKeyboard m_keyboard;
     SimPanels m_panels;
     SimPowerSources m_powerSources;

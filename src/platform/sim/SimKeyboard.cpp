@@ -6,6 +6,7 @@
 
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimMainQueue.h"
+#include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimPermissions.h"
 
 namespace tarnlet::sim {
@@ -92,8 +93,8 @@ private:
 
 }  // namespace
 
-SimKeyboard::SimKeyboard(SimMainQueue& queue, SimPermissions& permissions, SimHotKeys& hotKeys)
-    : m_queue(queue), m_permissions(permissions), m_hotKeys(hotKeys),
+SimKeyboard::SimKeyboard(SimMainQueue& queue, SimPermissions& permissions, SimHotKeys& hotKeys, SimPasteboard& pasteboard)
+    : m_queue(queue), m_permissions(permissions), m_hotKeys(hotKeys), m_pasteboard(pasteboard),
       m_taps(std::make_shared<std::vector<std::shared_ptr<Tap>>>()) {}
 
 SimKeyboard::~SimKeyboard() = default;
@@ -180,6 +181,7 @@ void SimKeyboard::dispatch(const InputEvent& event) {
     const auto taps = *m_taps;  // a callback may add or remove taps
     for (const auto& tap : taps) {
         if (tap->removed || !tap->enabled || !(tap->mask & maskOf(event.type))) continue;
+        if (m_secureInput && event.isKey()) continue;
         if (event.isKey()) ++m_keyCallbacks;
         const TapDecision decision = tap->callback(event);
         if (tap->mode == TapMode::filtering && decision == TapDecision::swallow) return;
@@ -187,8 +189,20 @@ void SimKeyboard::dispatch(const InputEvent& event) {
     if (event.type == EventType::keyDown && !event.isRepeat && m_hotKeys.handleKeyDown(event.keyCode, event.flags))
         return;
     m_delivered.push_back({m_frontApplication, event});
+    frontApplicationEdits(event);
     // The handler gets its own copy: if it types in turn, the record may grow and move.
     if (onDeliver) onDeliver(Delivery(m_delivered.back()));
+}
+
+void SimKeyboard::frontApplicationEdits(const InputEvent& event) {
+    constexpr std::uint64_t kModifiers =
+        ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
+    if (event.type != EventType::keyDown || event.isRepeat || (event.flags & kModifiers) != ModifierFlag::command) return;
+    constexpr std::uint16_t kX = 7, kC = 8, kV = 9;
+    if ((event.keyCode == kC || event.keyCode == kX) && !m_selection.empty()) m_pasteboard.copy(m_selection);
+    if (event.keyCode == kV) {
+        if (auto text = m_pasteboard.string()) m_pasted.push_back({m_frontApplication, *text});
+    }
 }
 
 void SimKeyboard::disableTapsByTimeout() {

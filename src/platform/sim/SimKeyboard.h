@@ -7,7 +7,11 @@
 // flags-changed events; a held key repeats on the virtual clock.
 //
 // Creating a tap needs the accessibility permission. Posted (synthetic) events enter the chain on
-// the main queue's next turn, as real posted events do.
+// the main queue's next turn, as real posted events do. While a password field holds secure input,
+// taps see no keys at all.
+//
+// The front application edits as applications do: ⌘C copies its selection (when it has one) to
+// the pasteboard, and ⌘V pastes the pasteboard's text, which it records.
 
 #include <functional>
 #include <memory>
@@ -24,6 +28,7 @@ namespace tarnlet::sim {
 
 class SimHotKeys;
 class SimMainQueue;
+class SimPasteboard;
 class SimPermissions;
 
 class SimKeyboard : public EventTaps {
@@ -37,7 +42,12 @@ public:
         InputEvent event;
     };
 
-    SimKeyboard(SimMainQueue& queue, SimPermissions& permissions, SimHotKeys& hotKeys);
+    struct Paste {
+        std::string application;
+        std::string text;
+    };
+
+    SimKeyboard(SimMainQueue& queue, SimPermissions& permissions, SimHotKeys& hotKeys, SimPasteboard& pasteboard);
     ~SimKeyboard() override;
 
     std::unique_ptr<EventTap> createTap(EventMask mask, TapMode mode, Callback callback) override;
@@ -59,6 +69,13 @@ public:
     void disableTapsByTimeout();
 
     void setFrontApplication(std::string bundleID) { m_frontApplication = std::move(bundleID); }
+    // What ⌘C in the front application puts on the pasteboard: (type, value) pairs, the text first;
+    // empty for nothing selected.
+    void setSelection(std::vector<std::pair<std::string, std::string>> items) { m_selection = std::move(items); }
+    // The texts the front applications pasted, in order.
+    const std::vector<Paste>& pasted() const { return m_pasted; }
+    bool isSecureEventInputEnabled() const override { return m_secureInput; }
+    void setSecureEventInput(bool enabled) { m_secureInput = enabled; }
     const std::string& frontApplication() const { return m_frontApplication; }
     const std::vector<Delivery>& delivered() const { return m_delivered; }
     void clearDelivered() { m_delivered.clear(); }
@@ -84,11 +101,16 @@ public:
 private:
     void dispatch(const InputEvent& event);
     InputEvent keyEvent(EventType type, std::uint16_t code, bool repeat) const;
+    void frontApplicationEdits(const InputEvent& event);
     void scheduleRepeat(std::uint16_t code, double delay);
 
     SimMainQueue& m_queue;
     SimPermissions& m_permissions;
     SimHotKeys& m_hotKeys;
+    SimPasteboard& m_pasteboard;
+    std::vector<std::pair<std::string, std::string>> m_selection;
+    std::vector<Paste> m_pasted;
+    bool m_secureInput = false;
     std::shared_ptr<std::vector<std::shared_ptr<Tap>>> m_taps;  // newest first
     std::set<std::uint16_t> m_down;
     std::string m_frontApplication = kDefaultFrontApplication;

@@ -123,7 +123,13 @@ void SimMouse::leftDown() {
     m_grab = Grab::none;
     // Our panels float above every window, so a press on one never reaches a window below.
     m_pressedOverOwnPanel = overOwnPanel(m_location);
+    // The monitors hear the press before the application under it acts on it.
+    deliver({MouseEventType::leftDown, m_location}, m_pressedOverOwnPanel);
     if (!m_pressedOverOwnPanel) grabWindowAt(m_location);
+}
+
+void SimMouse::rightClick() {
+    deliver({MouseEventType::rightDown, m_location}, overOwnPanel(m_location));
 }
 
 void SimMouse::leftUp() {

@@ -53,6 +53,8 @@ public:
     void moveTo(Point point);
     void leftDown();
     void leftUp();
+    // The right button goes down (and up) where the pointer is.
+    void rightClick();
     // Moves to `from`, presses, drags to `to` in `steps` equal moves (at least one) and releases.
     void drag(Point from, Point to, int steps);
     bool isLeftDown() const { return m_leftDown; }

@@ -23,6 +23,11 @@ public:
     Subscription observeAccessibilityChanges(std::function<void()> onChange) override;
     bool preflightScreenCapture() const override { return m_screenCapture; }
     bool preflightPostEvent() const override { return m_postEvent; }
+    bool requestPostEvent() override {
+        ++m_postEventRequests;
+        return m_postEvent;
+    }
+    int postEventRequestCount() const { return m_postEventRequests; }
     AutomationStatus determineAutomation(const std::string& bundleID, bool askUserIfNeeded) override;
 
     // The user flips the switch in the system settings: broadcast now, grant after `lag` seconds.
@@ -44,6 +49,7 @@ private:
     bool m_screenCapture = false;
     bool m_postEvent = true;
     int m_promptCount = 0;
+    int m_postEventRequests = 0;
     std::map<std::string, AutomationStatus> m_automation;
     AutomationStatus m_automationAnswer = AutomationStatus::granted;
     ObserverList<> m_accessibilityObservers;

@@ -27,6 +27,7 @@ bool SimWorkspace::activateApplication(int pid) {
 
 void SimWorkspace::removeRunningApplication(int pid) {
     m_running.erase(pid);
+    m_bundleIDs.erase(pid);
     if (m_frontmost == pid) m_frontmost.reset();
 }
 

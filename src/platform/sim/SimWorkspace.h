@@ -3,6 +3,7 @@
 // sleep and wake it.
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -32,7 +33,15 @@ public:
     std::optional<int> frontmostApplicationPID() const override { return m_frontmost; }
     bool activateApplication(int pid) override;
     // The running applications' processes, kept by the simulated applications.
-    void addRunningApplication(int pid) { m_running.insert(pid); }
+    void addRunningApplication(int pid, std::optional<std::string> bundleID = std::nullopt) {
+        m_running.insert(pid);
+        if (bundleID) m_bundleIDs[pid] = *bundleID;
+    }
+    std::optional<std::string> frontmostApplicationBundleID() const override {
+        if (!m_frontmost) return std::nullopt;
+        const auto it = m_bundleIDs.find(*m_frontmost);
+        return it == m_bundleIDs.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
     void removeRunningApplication(int pid);
     void setFrontmostApplicationPID(std::optional<int> pid) { m_frontmost = pid; }
     std::function<void(int pid)> onActivate;
@@ -52,6 +61,7 @@ private:
     ObserverList<> m_wakeObservers;
     bool m_canLaunchNewInstance = true;
     std::set<int> m_running;
+    std::map<int, std::string> m_bundleIDs;
     std::optional<int> m_frontmost;
     int m_newInstanceCount = 0;
     int m_terminateCount = 0;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/WeakToken.h"
+#include "platform/Pasteboard.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet::sim {
@@ -26,6 +27,36 @@ TEST(SimPermissionsTest, BroadcastGoesOutAtOnceButTheGrantFlipsAfterTheLag) {
     desktop.advanceBy(0.001);
     EXPECT_TRUE(permissions.isAccessibilityTrusted());
     EXPECT_EQ(trustSeenByObserver.size(), 1u);
+}
+
+TEST(SimPasteboardTest, WritesCountAndTheFrontApplicationCopiesAndPastes) {
+    test::TestEnvironment env;
+    auto& desktop = env.desktop();
+    auto& pasteboard = desktop.pasteboard();
+    const int start = pasteboard.changeCount();
+    pasteboard.clearContents();
+    pasteboard.setString("a");
+    pasteboard.setData({1, 2}, "public.png");
+    pasteboard.setString("b");  // the same type again keeps its place
+    EXPECT_EQ(pasteboard.types(), (std::vector<std::string>{PasteboardType::plainText, "public.png"}));
+    EXPECT_EQ(pasteboard.string(), "b");
+    EXPECT_EQ(pasteboard.string("public.png"), std::nullopt);
+    EXPECT_EQ(pasteboard.changeCount(), start + 1);
+
+    auto& keyboard = desktop.keyboard();
+    const auto key = [](const char* name) { return *SimKeyboard::keyCode(name); };
+    keyboard.setSelection({{PasteboardType::plainText, "copied"}});
+    keyboard.press(key("c"));  // without ⌘ it is typing
+    EXPECT_EQ(pasteboard.string(), "b");
+    keyboard.keyDown(key("cmd"));
+    keyboard.press(key("c"));
+    keyboard.keyDown(key("shift"));
+    keyboard.press(key("v"));  // ⌘⇧V is not a paste
+    keyboard.keyUp(key("shift"));
+    keyboard.press(key("v"));
+    keyboard.keyUp(key("cmd"));
+    ASSERT_EQ(keyboard.pasted().size(), 1u);
+    EXPECT_EQ(keyboard.pasted()[0].text, "copied");
 }
 
 TEST(SimTaskQueuesTest, WorkThenReplyRunOnTheNextTurnAndReplyIsDroppedAfterOwnerDeath) {

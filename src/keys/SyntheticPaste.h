@@ -1,0 +1,17 @@
+#pragma once
+// A ⌘V typed by this system itself: a key-down and a key-up of V with exactly Command, marked so
+// that every tap of the system lets them pass, posted at the head of the session's event chain.
+// The clipboard picker and the snippets replay a paste with it. Main thread only.
+
+namespace tarnlet {
+
+class EventTaps;
+
+class SyntheticPaste {
+public:
+    static constexpr int kKeyCodeV = 9;
+
+    static void post(EventTaps& taps);
+};
+
+}  // namespace tarnlet
