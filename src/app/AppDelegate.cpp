@@ -162,6 +162,17 @@ void AppDelegate::dropLeaderHints() { notch().dropLeaderHints(); }
 
 void AppDelegate::pulseHint(const std::string& key) { notch().pulse(key); }
 
+ClipboardFeature& AppDelegate::clipboard() {
+    if (!m_clipboard) {
+        auto& p = m_platform;
+        m_clipboard = std::make_unique<ClipboardFeature>(
+            m_settings, m_modifiers,
+            ClipboardFeature::Services{p.eventTaps, p.pasteboard, p.permissions, p.workspace, p.mouse, p.panels,
+                                       p.screens, p.textMeasurer, p.mainQueue, m_appFiles.root()});
+    }
+    return *m_clipboard;
+}
+
 SnapFeature& AppDelegate::snap() {
     if (!m_snap) {
         m_snap = std::make_unique<SnapFeature>(
@@ -197,6 +208,7 @@ Feature* AppDelegate::builtInFeature(SettingsPane pane) {
     // Each tool joins here, built on first use, as it is added to the suite.
     switch (pane) {
         case SettingsPane::snap: return &snap();
+        case SettingsPane::clipboard: return &clipboard();
         case SettingsPane::notch: return &notch();
         default: return nullptr;
     }
@@ -325,8 +337,11 @@ void AppDelegate::runFeatureKey(FeatureChords::Key key) {
             break;
         }
         case Key::ocr:
+            leaderKeys().dismissHint();
+            break;
         case Key::clipboard:
             leaderKeys().dismissHint();
+            clipboard().showPicker();
             break;
         case Key::awake:
         case Key::shelf:

@@ -18,6 +18,7 @@
 #include "app/Notifier.h"
 #include "app/ScreenRecordingPermission.h"
 #include "base/Feature.h"
+#include "clipboard/ClipboardFeature.h"
 #include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "keys/FeatureChords.h"
@@ -86,6 +87,7 @@ public:
     HotKeyWatcher& hotKeys() { return m_hotKeys; }
     DragWatcher& drags() { return m_drags; }
     SnapFeature& snap();
+    ClipboardFeature& clipboard();
     LeaderWatcher& leaderKeys();
     FeatureChords& featureChords();
     BatteryMonitor& battery() { return m_battery; }
@@ -137,6 +139,7 @@ private:
     NotchStage m_notchStage;
     std::unique_ptr<NotchFeature> m_notch;
     std::unique_ptr<SnapFeature> m_snap;
+    std::unique_ptr<ClipboardFeature> m_clipboard;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;

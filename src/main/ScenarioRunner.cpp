@@ -12,10 +12,12 @@
 #include <sstream>
 
 #include "app/AppDelegate.h"
+#include "clipboard/ListMenuView.h"
 #include "diagnostics/Log.h"
 #include "keys/FeatureChords.h"
 #include "notch/NotchBarView.h"
 #include "platform/host/CairoRenderer.h"
+#include "platform/Pasteboard.h"
 #include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/SettingsKeys.h"
@@ -160,6 +162,15 @@ std::string describe(const NotchContent& content) {
     return out;
 }
 
+// A list menu as the transcript writes it: its header, then each row's slot and title.
+std::string describe(const ListMenuView& view) {
+    std::string out = view.header().line() + ":";
+    if (view.items().empty()) return out + " " + view.emptyText();
+    for (const auto& item : view.items()) out += " " + (item.slot ? *item.slot + " " : std::string()) + item.title + ",";
+    out.pop_back();
+    return out;
+}
+
 std::vector<std::shared_ptr<const NotchBarView>> barsOnScreen(const sim::SimPanels& panels) {
     std::vector<std::shared_ptr<const NotchBarView>> bars;
     for (const auto& record : panels.onScreen())
@@ -187,11 +198,18 @@ public:
         d.panels().onShow = [this](const sim::SimPanels::Record& record) {
             if (auto bar = std::dynamic_pointer_cast<const NotchBarView>(record.content))
                 print("notch bar: " + describe(bar->content()));
+            if (auto menu = std::dynamic_pointer_cast<const ListMenuView>(record.content)) print("picker " + describe(*menu));
         };
         d.keyboard().onDeliver = [this](const sim::SimKeyboard::Delivery& delivery) {
             if (!delivery.event.isKey() || delivery.event.isRepeat) return;
             print(delivery.application + " received " + sim::SimKeyboard::keyName(delivery.event.keyCode) +
                   (delivery.event.type == EventType::keyUp ? " up" : " down"));
+            // A paste happens as the key goes down; report what landed.
+            const auto& pasted = m_desktop.keyboard().pasted();
+            if (pasted.size() > m_pastesReported) {
+                m_pastesReported = pasted.size();
+                print(pasted.back().application + " pasted \"" + pasted.back().text + "\"");
+            }
         };
         AppDelegate::Options options;
         options.installCrashReporter = true;
@@ -224,23 +242,32 @@ public:
 private:
     void reportWindowMoves();
     std::optional<Rect> footprint();
+    std::shared_ptr<const ListMenuView> listMenu();
 
-    // Every bar on screen as a PNG at twice its size, named by its order and caption.
+    // Every notch bar and picker on screen as a PNG at twice its size, named by its order and
+    // caption.
     std::optional<std::string> snapshot(const std::filesystem::path& folder) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         int index = 0;
-        for (const auto& bar : barsOnScreen(m_desktop.panels())) {
-            std::string name = std::to_string(++m_snapshots) + "-" + bar->content().caption.value_or("bar");
+        for (const auto& record : m_desktop.panels().onScreen()) {
+            std::string caption;
+            if (auto bar = std::dynamic_pointer_cast<const NotchBarView>(record->content))
+                caption = bar->content().caption.value_or("bar");
+            else if (std::dynamic_pointer_cast<const ListMenuView>(record->content))
+                caption = "picker";
+            else
+                continue;
+            std::string name = std::to_string(++m_snapshots) + "-" + caption;
             for (char& ch : name)
                 if (ch == '/' || ch == ' ' || ch == ':') ch = '_';
             const auto file = folder / (name + ".png");
-            auto status = host::CairoRenderer::renderPNG(bar->drawing(), 2, file);
+            auto status = host::CairoRenderer::renderPNG(record->content->drawing(), 2, file);
             if (!status.ok()) return "cannot write the snapshot " + file.string() + ": " + status.error();
             print("snapshot " + file.string());
             ++index;
         }
-        if (index == 0) print("snapshot: no bar on screen");
+        if (index == 0) print("snapshot: no bar or picker on screen");
         return std::nullopt;
     }
 
@@ -262,6 +289,8 @@ private:
         std::string title;
         Rect frame;  // as last reported
     };
+    std::size_t m_pastedCursor = 0;
+    std::size_t m_pastesReported = 0;
     std::map<std::string, int> m_apps;  // bundle identifier → process
     std::vector<KnownWindow> m_windows;
 };
@@ -349,6 +378,22 @@ std::optional<std::string> Session::check(const Words& w) {
         if (i != n) return usage;
         return std::nullopt;
     }
+    if (c == "copy") {
+        const char* usage = "usage: copy TEXT [concealed] [transient] [auto-generated] [source BUNDLE-ID]";
+        if (n < 2) return usage;
+        for (std::size_t i = 2; i < n; ++i) {
+            if (w[i] == "source") {
+                if (++i >= n) return usage;
+            } else if (w[i] != "concealed" && w[i] != "transient" && w[i] != "auto-generated") {
+                return usage;
+            }
+        }
+        return std::nullopt;
+    }
+    if (c == "secure-input") {
+        if (n == 2 && onOff(w[1])) return std::nullopt;
+        return "usage: secure-input on|off";
+    }
     if (c == "mouse") {
         if (n == 2 && (w[1] == "down" || w[1] == "up")) return std::nullopt;
         if ((n == 4 || n == 5) && w[1] == "move" && decimal(w[2]) && decimal(w[3]) &&
@@ -382,10 +427,13 @@ std::optional<std::string> Session::check(const Words& w) {
         if (!negated && w[1] == "frame" && ((n == 7 && rectAt(w, 3)) || (n == 8 && rectAt(w, 4)))) return std::nullopt;
         if (w[k] == "footprint" && (negated ? n == 3 : n == 6 && rectAt(w, 2))) return std::nullopt;
         if (w[k] == "dial" && n == k + 1) return std::nullopt;
+        if (w[k] == "pasted" && (negated ? n == 3 : n == 3)) return std::nullopt;
+        if (w[k] == "picker" && (negated ? n == 3 : n == 2 || n == 3)) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
                "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
                "expect hints CAPTION|none | expect [no] bar \"TEXT\" | expect frame BUNDLE-ID [TITLE] X Y WIDTH HEIGHT | "
-               "expect footprint X Y WIDTH HEIGHT | expect no footprint | expect [no] dial";
+               "expect footprint X Y WIDTH HEIGHT | expect no footprint | expect [no] dial | expect pasted \"TEXT\" | "
+               "expect no pasted | expect picker [\"TEXT\"] | expect no picker";
     }
     return "unknown command '" + c + "'";
 }
@@ -461,6 +509,28 @@ std::optional<std::string> Session::execute(const Words& w) {
         }
         const AXElement element = d.applications().addWindow(app->second, spec);
         m_windows.push_back({element, w[1], w[2], spec.frame});
+    } else if (c == "copy") {
+        // The front application's selection, copied with ⌘C as the user would.
+        std::vector<std::pair<std::string, std::string>> items{{PasteboardType::plainText, w[1]}};
+        for (std::size_t i = 2; i < w.size(); ++i) {
+            if (w[i] == "concealed") items.push_back({PasteboardType::concealed, ""});
+            else if (w[i] == "transient") items.push_back({PasteboardType::transient, ""});
+            else if (w[i] == "auto-generated") items.push_back({PasteboardType::autoGenerated, ""});
+            else if (w[i] == "source") items.push_back({PasteboardType::source, w[++i]});
+        }
+        d.keyboard().setSelection(std::move(items));
+        const auto cmd = *sim::SimKeyboard::keyCode("cmd");
+        const bool held = d.keyboard().isDown(cmd);
+        if (!held) d.keyboard().keyDown(cmd);
+        d.runUntilIdle();
+        d.keyboard().press(*sim::SimKeyboard::keyCode("c"));
+        d.runUntilIdle();
+        if (!held) d.keyboard().keyUp(cmd);
+        d.keyboard().setSelection({});
+        // A person copies at a person's pace: the history has read the pasteboard before the next line.
+        d.advanceBy(0.2);
+    } else if (c == "secure-input") {
+        d.keyboard().setSecureEventInput(*onOff(w[1]));
     } else if (c == "mouse") {
         if (w[1] == "down") d.mouse().leftDown();
         else if (w[1] == "up") d.mouse().leftUp();
@@ -557,6 +627,25 @@ std::optional<std::string> Session::execute(const Words& w) {
                 if (!shown) return "expected a footprint at " + describe(expected) + ", but none is shown";
                 if (!sameAsWritten(*shown, expected)) return "expected a footprint at " + describe(expected) + ", found " + describe(*shown);
             }
+        } else if (what == "pasted") {
+            // Each such expectation looks at what was pasted since the last.
+            const auto& pasted = d.keyboard().pasted();
+            std::vector<std::string> seen;
+            for (std::size_t i = m_pastedCursor; i < pasted.size(); ++i) seen.push_back(pasted[i].text);
+            m_pastedCursor = pasted.size();
+            if (negated && !seen.empty()) return "expected nothing pasted, but \"" + seen.back() + "\" was";
+            if (!negated && std::find(seen.begin(), seen.end(), arg) == seen.end())
+                return "expected \"" + arg + "\" to be pasted; " +
+                       (seen.empty() ? std::string("nothing was") : "\"" + seen.back() + "\" was");
+        } else if (what == "picker") {
+            const auto view = listMenu();
+            if (negated && view) return "expected no picker, but one is shown";
+            if (!negated && !view) return "expected a picker to be shown";
+            if (!negated && !arg.empty()) {
+                bool found = false;
+                for (const auto& item : view->items()) found = found || item.title.find(arg) != std::string::npos;
+                if (!found) return "expected the picker to show \"" + arg + "\"; it shows " + describe(*view);
+            }
         } else if (what == "dial") {
             if (m_app->snap().mouseSnap().isRunning() == negated)
                 return negated ? "expected no snap dial, but it is shown" : "expected the snap dial to be shown";
@@ -578,6 +667,12 @@ void Session::reportWindowMoves() {
         known.frame = *frame;
         print("window \"" + known.title + "\" of " + known.bundle + " now at " + describe(*frame));
     }
+}
+
+std::shared_ptr<const ListMenuView> Session::listMenu() {
+    for (const auto& record : m_desktop.panels().onScreen())
+        if (auto view = std::dynamic_pointer_cast<const ListMenuView>(record->content)) return view;
+    return nullptr;
 }
 
 std::optional<Rect> Session::footprint() {
