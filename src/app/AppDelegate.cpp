@@ -195,13 +195,12 @@ SnapFeature& AppDelegate::snap() {
 }
 
 void AppDelegate::snapChordHeld(bool supported) {
-    m_snapHintsShown = true;
     if (!supported) {
-        notch().showSnapUnsupported();
+        m_snapHintsShown = notch().showSnapUnsupported();
         return;
     }
     auto rows = SnapShortcut::hintItems();
-    notch().showSnapHints(std::move(rows[0]), std::move(rows[1]));
+    m_snapHintsShown = notch().showSnapHints(std::move(rows[0]), std::move(rows[1]));
 }
 
 Feature* AppDelegate::builtInFeature(SettingsPane pane) {

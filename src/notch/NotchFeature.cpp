@@ -81,14 +81,17 @@ void NotchFeature::dropLeaderHints() {
     m_controller.dropHints(true, false);
 }
 
-void NotchFeature::showSnapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second) {
-    if (!m_isActive || !m_settings.boolean("notch.snapHints") || !m_settings.boolean("snap.keyboardShortcuts")) return;
+bool NotchFeature::showSnapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second) {
+    if (!m_isActive || !m_settings.boolean("notch.snapHints") || !m_settings.boolean("snap.keyboardShortcuts"))
+        return false;
     m_controller.showHints(NotchStates::snapHints(std::move(first), std::move(second)), true);
+    return m_controller.hintBar() != nullptr;
 }
 
-void NotchFeature::showSnapUnsupported() {
-    if (!m_isActive || !m_settings.boolean("notch.snapHints")) return;
+bool NotchFeature::showSnapUnsupported() {
+    if (!m_isActive || !m_settings.boolean("notch.snapHints")) return false;
     m_controller.showHints(NotchStates::snapUnsupported(), true);
+    return m_controller.hintBar() != nullptr;
 }
 
 void NotchFeature::showChip(const NotchContent& content, double duration) {

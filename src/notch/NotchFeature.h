@@ -40,9 +40,10 @@ public:
     void showLeaderHints(const std::vector<NotchBarItem>& items, std::optional<std::string> caption,
                          std::optional<double> autoHideAfter = std::nullopt);
     void dropLeaderHints();
-    // Snap's hint rows while its chord is held over a window it can place.
-    void showSnapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second);
-    void showSnapUnsupported();
+    // Snap's hint rows while its chord is held over a window it can place, and its notice over one
+    // it cannot. True when something was put up.
+    bool showSnapHints(std::vector<NotchBarItem> first, std::vector<NotchBarItem> second);
+    bool showSnapUnsupported();
     // A transient chip, animated, dismissed after `duration` seconds.
     void showChip(const NotchContent& content, double duration);
     void showLiveChip(const NotchContent& content);
