@@ -15,6 +15,10 @@ void Log::emitSession(std::string_view header) {
     FileLog::appendSession(header);
 }
 
+void Log::info(std::string_view text) {
+    if (s_systemLog) s_systemLog->info(text);
+}
+
 void Log::error(std::string_view text) {
     if (s_systemLog) s_systemLog->error(text);
 }

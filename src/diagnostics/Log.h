@@ -41,7 +41,9 @@ public:
         emitSession(std::string_view(std::forward<F>(header)()));
     }
 
-    // An error for the system log only, written whether or not diagnostics are on.
+    // A notable event or an error for the system log only, written whether or not diagnostics are
+    // on.
+    static void info(std::string_view text);
     static void error(std::string_view text);
 
 private:

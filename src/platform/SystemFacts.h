@@ -22,6 +22,8 @@ public:
     virtual MachineFacts machine() const = 0;
     // The bundle identifier the process runs under; none when it runs outside a bundle.
     virtual std::optional<std::string> bundleIdentifier() const = 0;
+    // This process's identifier, so that tools acting on other applications can leave it alone.
+    virtual int processIdentifier() const = 0;
 };
 
 }  // namespace tarnlet

@@ -10,6 +10,7 @@ class SystemLog {
 public:
     virtual ~SystemLog() = default;
     virtual void debug(std::string_view text) = 0;
+    virtual void info(std::string_view text) = 0;
     virtual void error(std::string_view text) = 0;
 };
 

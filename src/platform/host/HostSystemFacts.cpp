@@ -52,6 +52,8 @@ std::optional<std::string> prettyName() {
 
 }  // namespace
 
+int HostSystemFacts::processIdentifier() const { return static_cast<int>(::getpid()); }
+
 MachineFacts HostSystemFacts::machine() const {
     MachineFacts facts;
     facts.model = modelName();

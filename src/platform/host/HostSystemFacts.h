@@ -13,6 +13,7 @@ public:
 
     MachineFacts machine() const override;
     std::optional<std::string> bundleIdentifier() const override { return std::string(kBundleIdentifier); }
+    int processIdentifier() const override;
 };
 
 }  // namespace tarnlet::host

@@ -24,6 +24,8 @@ HostSystemLog::~HostSystemLog() = default;
 
 void HostSystemLog::debug(std::string_view text) { send(LOG_DEBUG, text); }
 
+void HostSystemLog::info(std::string_view text) { send(LOG_INFO, text); }
+
 void HostSystemLog::error(std::string_view text) { send(LOG_ERR, text); }
 
 }  // namespace tarnlet::host

@@ -15,6 +15,7 @@ public:
     HostSystemLog& operator=(const HostSystemLog&) = delete;
 
     void debug(std::string_view text) override;
+    void info(std::string_view text) override;
     void error(std::string_view text) override;
 };
 

@@ -33,7 +33,10 @@ bool isWindowAttribute(const std::string& a) {
 }  // namespace
 
 SimApplications::SimApplications(SimWorkspace& workspace, SimScreens& screens, SimPermissions& permissions)
-    : m_workspace(workspace), m_screens(screens), m_permissions(permissions) {}
+    : m_workspace(workspace), m_screens(screens), m_permissions(permissions) {
+    // An application that agrees to a quit request exits with its windows.
+    m_workspace.onQuit = [this](int pid) { quit(pid); };
+}
 
 int SimApplications::launch(std::string bundleID, std::string name, bool enhancedUserInterface) {
     const int pid = m_nextPID++;
@@ -43,7 +46,7 @@ int SimApplications::launch(std::string bundleID, std::string name, bool enhance
     app.enhancedUserInterface = enhancedUserInterface;
     m_apps.emplace(pid, std::move(app));
     appElementID(pid);
-    m_workspace.addRunningApplication(pid, m_apps.at(pid).bundleID);
+    m_workspace.addRunningApplication(pid, m_apps.at(pid).bundleID, m_apps.at(pid).name);
     if (!m_workspace.frontmostApplicationPID()) m_workspace.setFrontmostApplicationPID(pid);
     return pid;
 }

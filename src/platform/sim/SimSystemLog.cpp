@@ -2,8 +2,8 @@
 
 namespace tarnlet::sim {
 
-void SimSystemLog::record(bool error, std::string_view text) {
-    m_lines.push_back({error, std::string(text)});
+void SimSystemLog::record(bool error, std::string_view text, bool info) {
+    m_lines.push_back({error, std::string(text), info});
     if (onLine) onLine(m_lines.back());
 }
 

@@ -12,11 +12,13 @@ namespace tarnlet::sim {
 struct SimLogLine {
     bool error = false;
     std::string text;
+    bool info = false;
 };
 
 class SimSystemLog : public SystemLog {
 public:
     void debug(std::string_view text) override { record(false, text); }
+    void info(std::string_view text) override { record(false, text, true); }
     void error(std::string_view text) override { record(true, text); }
 
     const std::vector<SimLogLine>& lines() const { return m_lines; }
@@ -26,7 +28,7 @@ public:
     std::function<void(const SimLogLine&)> onLine;
 
 private:
-    void record(bool error, std::string_view text);
+    void record(bool error, std::string_view text, bool info = false);
     std::vector<SimLogLine> m_lines;
 };
 

@@ -59,6 +59,42 @@ TEST(SimPasteboardTest, WritesCountAndTheFrontApplicationCopiesAndPastes) {
     EXPECT_EQ(keyboard.pasted()[0].text, "copied");
 }
 
+TEST(SimWorkspaceTest, ApplicationsComeAndGoWithTheirNotifications) {
+    test::TestEnvironment env;
+    auto& desktop = env.desktop();
+    auto& workspace = desktop.workspace();
+    std::vector<std::string> heard;
+    auto sub = workspace.observeApplications([&](WorkspaceEvent event, const RunningApplication& app) {
+        static const char* names[] = {"launched", "terminated", "activated", "deactivated", "hidden", "unhidden"};
+        heard.push_back(std::string(names[static_cast<int>(event)]) + " " + app.localizedName.value_or("?"));
+    });
+    const int mail = desktop.applications().launch("com.apple.mail", "Mail");
+    const int notes = desktop.applications().launch("com.apple.Notes", "Notes");
+    EXPECT_TRUE(workspace.runningApplication(mail)->isActive);  // the first one comes to the front
+    workspace.activateApplication(notes);
+    workspace.hide(notes);
+    desktop.runUntilIdle();
+    EXPECT_EQ(heard, (std::vector<std::string>{"launched Mail", "launched Notes", "deactivated Mail", "activated Notes",
+                                               "deactivated Notes", "hidden Notes"}));
+    EXPECT_TRUE(workspace.runningApplication(notes)->isHidden);
+    EXPECT_EQ(workspace.frontmostApplicationPID(), std::nullopt);
+
+    // A document with unsaved changes keeps its application running through a quit request.
+    heard.clear();
+    workspace.setRefusesToQuit(mail, true);
+    EXPECT_TRUE(workspace.terminate(mail));
+    desktop.runUntilIdle();
+    EXPECT_TRUE(workspace.runningApplication(mail));
+    workspace.setRefusesToQuit(mail, false);
+    EXPECT_TRUE(workspace.terminate(mail));
+    desktop.runUntilIdle();
+    EXPECT_FALSE(workspace.runningApplication(mail));
+    EXPECT_TRUE(desktop.applications().windows(mail).empty());
+    EXPECT_EQ(heard, std::vector<std::string>{"terminated Mail"});
+    EXPECT_FALSE(workspace.terminate(mail));
+    EXPECT_EQ(workspace.terminateRequests().size(), 2u);
+}
+
 TEST(SimTaskQueuesTest, WorkThenReplyRunOnTheNextTurnAndReplyIsDroppedAfterOwnerDeath) {
     test::TestEnvironment env;
     auto& desktop = env.desktop();
