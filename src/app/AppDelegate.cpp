@@ -162,6 +162,13 @@ void AppDelegate::dropLeaderHints() { notch().dropLeaderHints(); }
 
 void AppDelegate::pulseHint(const std::string& key) { notch().pulse(key); }
 
+AutoQuitFeature& AppDelegate::autoQuit() {
+    if (!m_autoQuit)
+        m_autoQuit = std::make_unique<AutoQuitFeature>(m_settings, m_platform.workspace, m_platform.mainQueue,
+                                                       m_platform.systemFacts.processIdentifier());
+    return *m_autoQuit;
+}
+
 ClipboardFeature& AppDelegate::clipboard() {
     if (!m_clipboard) {
         auto& p = m_platform;
@@ -208,6 +215,7 @@ Feature* AppDelegate::builtInFeature(SettingsPane pane) {
     switch (pane) {
         case SettingsPane::snap: return &snap();
         case SettingsPane::clipboard: return &clipboard();
+        case SettingsPane::autoQuit: return &autoQuit();
         case SettingsPane::notch: return &notch();
         default: return nullptr;
     }
@@ -266,6 +274,10 @@ void AppDelegate::reconcile() {
         if (wanted) row.feature->activate();
         else row.feature->deactivate();
     }
+
+    // Running tools take the settings that may have changed (tools standing in for them in tests
+    // have nothing to take).
+    if (m_autoQuit) m_autoQuit->applySettings();
 
     reportFeatureToggles();
     warnIfSpacesUnavailable();

@@ -32,6 +32,7 @@
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 #include "shelf/DragWatcher.h"
+#include "windows/AutoQuitFeature.h"
 #include "windows/SnapFeature.h"
 
 namespace tarnlet {
@@ -88,6 +89,7 @@ public:
     DragWatcher& drags() { return m_drags; }
     SnapFeature& snap();
     ClipboardFeature& clipboard();
+    AutoQuitFeature& autoQuit();
     LeaderWatcher& leaderKeys();
     FeatureChords& featureChords();
     BatteryMonitor& battery() { return m_battery; }
@@ -140,6 +142,7 @@ private:
     std::unique_ptr<NotchFeature> m_notch;
     std::unique_ptr<SnapFeature> m_snap;
     std::unique_ptr<ClipboardFeature> m_clipboard;
+    std::unique_ptr<AutoQuitFeature> m_autoQuit;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;

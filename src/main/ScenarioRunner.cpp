@@ -184,7 +184,7 @@ public:
         : m_out(out), m_desktop(home), m_launchArguments(std::move(launchArguments)) {
         auto& d = m_desktop;
         d.systemLog().onLine = [this](const sim::SimLogLine& line) {
-            print((line.error ? "error: " : "log: ") + line.text);
+            print((line.error ? "error: " : line.info ? "info: " : "log: ") + line.text);
         };
         d.notices().onPost = [this](const sim::SimNotice& n) {
             print("notice " + n.identifier + ": " + n.title + " — " + n.body);
@@ -195,6 +195,9 @@ public:
                   (suite == sim::SimDefaults::kStandardSuite ? "" : "  [" + suite + "]"));
         };
         d.workspace().onOpenURL = [this](const std::string& url) { print("opened " + url); };
+        m_applicationEvents = d.workspace().observeApplications([this](WorkspaceEvent event, const RunningApplication& app) {
+            if (event == WorkspaceEvent::terminated) print(app.localizedName.value_or("?") + " quit");
+        });
         d.panels().onShow = [this](const sim::SimPanels::Record& record) {
             if (auto bar = std::dynamic_pointer_cast<const NotchBarView>(record.content))
                 print("notch bar: " + describe(bar->content()));
@@ -289,6 +292,7 @@ private:
         std::string title;
         Rect frame;  // as last reported
     };
+    Subscription m_applicationEvents;
     std::size_t m_pastedCursor = 0;
     std::size_t m_pastesReported = 0;
     std::map<std::string, int> m_apps;  // bundle identifier → process
@@ -390,6 +394,14 @@ std::optional<std::string> Session::check(const Words& w) {
         }
         return std::nullopt;
     }
+    if (c == "hide" || c == "unhide") {
+        if (n == 2) return std::nullopt;
+        return "usage: " + c + " BUNDLE-ID";
+    }
+    if (c == "close") {
+        if (n == 3) return std::nullopt;
+        return "usage: close BUNDLE-ID TITLE";
+    }
     if (c == "secure-input") {
         if (n == 2 && onOff(w[1])) return std::nullopt;
         return "usage: secure-input on|off";
@@ -427,13 +439,14 @@ std::optional<std::string> Session::check(const Words& w) {
         if (!negated && w[1] == "frame" && ((n == 7 && rectAt(w, 3)) || (n == 8 && rectAt(w, 4)))) return std::nullopt;
         if (w[k] == "footprint" && (negated ? n == 3 : n == 6 && rectAt(w, 2))) return std::nullopt;
         if (w[k] == "dial" && n == k + 1) return std::nullopt;
-        if (w[k] == "pasted" && (negated ? n == 3 : n == 3)) return std::nullopt;
+        if (w[k] == "pasted" && n == 3) return std::nullopt;
+        if (w[k] == "running" && n == k + 2) return std::nullopt;
         if (w[k] == "picker" && (negated ? n == 3 : n == 2 || n == 3)) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
                "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
                "expect hints CAPTION|none | expect [no] bar \"TEXT\" | expect frame BUNDLE-ID [TITLE] X Y WIDTH HEIGHT | "
                "expect footprint X Y WIDTH HEIGHT | expect no footprint | expect [no] dial | expect pasted \"TEXT\" | "
-               "expect no pasted | expect picker [\"TEXT\"] | expect no picker";
+               "expect no pasted | expect picker [\"TEXT\"] | expect no picker | expect [no] running BUNDLE-ID";
     }
     return "unknown command '" + c + "'";
 }
@@ -529,6 +542,17 @@ std::optional<std::string> Session::execute(const Words& w) {
         d.keyboard().setSelection({});
         // A person copies at a person's pace: the history has read the pasteboard before the next line.
         d.advanceBy(0.2);
+    } else if (c == "hide" || c == "unhide") {
+        const auto app = m_apps.find(w[1]);
+        if (app == m_apps.end()) return "no application " + w[1] + " runs";
+        if (c == "hide") d.workspace().hide(app->second);
+        else d.workspace().unhide(app->second);
+    } else if (c == "close") {
+        const auto known = std::find_if(m_windows.begin(), m_windows.end(),
+                                        [&](const KnownWindow& k) { return k.bundle == w[1] && k.title == w[2]; });
+        if (known == m_windows.end()) return "no window \"" + w[2] + "\" of " + w[1] + " is open";
+        d.applications().closeWindow(known->element);
+        m_windows.erase(known);
     } else if (c == "secure-input") {
         d.keyboard().setSecureEventInput(*onOff(w[1]));
     } else if (c == "mouse") {
@@ -637,6 +661,11 @@ std::optional<std::string> Session::execute(const Words& w) {
             if (!negated && std::find(seen.begin(), seen.end(), arg) == seen.end())
                 return "expected \"" + arg + "\" to be pasted; " +
                        (seen.empty() ? std::string("nothing was") : "\"" + seen.back() + "\" was");
+        } else if (what == "running") {
+            const auto app = m_apps.find(arg);
+            const bool running = app != m_apps.end() && d.workspace().runningApplication(app->second).has_value();
+            if (running == negated)
+                return negated ? "expected " + arg + " to have quit, but it still runs" : "expected " + arg + " to be running";
         } else if (what == "picker") {
             const auto view = listMenu();
             if (negated && view) return "expected no picker, but one is shown";
@@ -715,6 +744,9 @@ int ScenarioRunner::run(const Options& options) {
         const Words& w = *words;
         if (w[0] == "app") apps.insert(w[1]);
         const std::string* named = w[0] == "window" ? &w[1] : (w[0] == "expect" && w[1] == "frame") ? &w[2] : nullptr;
+        if (w[0] == "hide" || w[0] == "unhide" || w[0] == "close") named = &w[1];
+        if (w[0] == "expect" && w.back() != w[1] && (w[1] == "running" || (w[1] == "no" && w[2] == "running")))
+            named = &w.back();
         if (named && !apps.count(*named)) {
             m_err << name << ':' << number << ": no application " << *named << " was started on an earlier app line\n";
             return kBadScenario;
