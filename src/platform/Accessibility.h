@@ -4,9 +4,18 @@
 // every call reports the platform's error code, so callers can tell "no value" from a refusal or an
 // application that did not answer within its messaging timeout. Main thread only; a call blocks
 // for at most the element's messaging timeout.
+//
+// Observers report notifications of one process (a window created, an element destroyed, focus
+// moved) on the main queue for as long as the observer lives:
+//
+//     std::unique_ptr<AXObserver> observer;
+//     if (ax.createObserver(pid, [](const AXElement& e, const std::string& name) { ... }, observer) ==
+//         AXError::success)
+//         observer->addNotification(ax.createApplication(pid), "AXWindowCreated");
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -24,8 +33,10 @@ enum class AXError : int {
     cannotComplete = -25204,  // the application did not answer in time
     attributeUnsupported = -25205,
     actionUnsupported = -25206,
+    notificationUnsupported = -25207,
     notImplemented = -25208,
     notificationAlreadyRegistered = -25209,
+    notificationNotRegistered = -25210,
     apiDisabled = -25211,  // the process is not trusted for accessibility
     noValue = -25212,
 };
@@ -50,6 +61,20 @@ private:
 using AXValue = std::variant<std::monostate, bool, long long, double, std::string, Point, Size, AXElement,
                              std::vector<AXElement>>;
 
+// Called on the main queue with the element a notification concerns and the notification's name.
+using AXObserverCallback = std::function<void(const AXElement& element, const std::string& notification)>;
+
+// Notifications of one process. Destroying the observer stops delivery at once, including of
+// notifications already queued.
+class AXObserver {
+public:
+    virtual ~AXObserver() = default;
+    // Registers a notification on the application element or one of its elements; a second
+    // registration of the same pair fails with notificationAlreadyRegistered.
+    virtual AXError addNotification(const AXElement& element, const std::string& notification) = 0;
+    virtual AXError removeNotification(const AXElement& element, const std::string& notification) = 0;
+};
+
 class Accessibility {
 public:
     virtual ~Accessibility() = default;
@@ -60,6 +85,8 @@ public:
     virtual AXError isAttributeSettable(const AXElement& element, const std::string& attribute, bool& settable) = 0;
     virtual AXError setAttribute(const AXElement& element, const std::string& attribute, const AXValue& value) = 0;
     virtual AXError performAction(const AXElement& element, const std::string& action) = 0;
+    // On success `observer` holds a new observer of the process that calls `callback`.
+    virtual AXError createObserver(int pid, AXObserverCallback callback, std::unique_ptr<AXObserver>& observer) = 0;
 };
 
 }  // namespace tarnlet

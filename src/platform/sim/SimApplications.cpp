@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/sim/SimMainQueue.h"
 #include "platform/sim/SimPermissions.h"
 #include "platform/sim/SimScreens.h"
+#include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorkspace.h"
 
 namespace tarnlet::sim {
@@ -20,6 +22,11 @@ const std::string kRole = "AXRole";
 const std::string kPosition = "AXPosition";
 const std::string kSize = "AXSize";
 const std::string kSubrole = "AXSubrole";
+const std::string kMinimized = "AXMinimized";
+const std::string kWindowCreated = "AXWindowCreated";
+const std::string kDestroyed = "AXUIElementDestroyed";
+const std::string kFocusedWindowChanged = "AXFocusedWindowChanged";
+const std::string kMainWindowChanged = "AXMainWindowChanged";
 
 bool isApplicationAttribute(const std::string& a) {
     return a == kFocusedWindow || a == kMainWindow || a == kWindows || a == kEnhancedUserInterface || a == kTitle ||
@@ -27,16 +34,47 @@ bool isApplicationAttribute(const std::string& a) {
 }
 
 bool isWindowAttribute(const std::string& a) {
-    return a == kPosition || a == kSize || a == kTitle || a == kSubrole || a == kRole;
+    return a == kPosition || a == kSize || a == kTitle || a == kSubrole || a == kRole || a == kMinimized;
 }
 
 }  // namespace
 
-SimApplications::SimApplications(SimWorkspace& workspace, SimScreens& screens, SimPermissions& permissions)
-    : m_workspace(workspace), m_screens(screens), m_permissions(permissions) {
+// An observer handed to the code under test; its registrations live in SimApplications so that
+// events can find them.
+class SimAXObserver : public AXObserver {
+public:
+    SimAXObserver(SimApplications& apps, std::uint64_t id) : m_apps(&apps), m_alive(apps.m_weak.token()), m_id(id) {}
+    ~SimAXObserver() override {
+        if (m_alive.isAlive()) m_apps->removeObserver(m_id);
+    }
+    AXError addNotification(const AXElement& element, const std::string& notification) override {
+        if (!m_alive.isAlive()) return AXError::invalidUIElement;
+        return m_apps->addRegistration(m_id, element, notification);
+    }
+    AXError removeNotification(const AXElement& element, const std::string& notification) override {
+        if (!m_alive.isAlive()) return AXError::invalidUIElement;
+        return m_apps->removeRegistration(m_id, element, notification);
+    }
+
+private:
+    SimApplications* m_apps;
+    WeakToken m_alive;
+    std::uint64_t m_id;
+};
+
+SimApplications::SimApplications(SimWorkspace& workspace, SimScreens& screens, SimPermissions& permissions,
+                                 SimMainQueue& queue, SimWindowServer& windowServer)
+    : m_workspace(workspace),
+      m_screens(screens),
+      m_permissions(permissions),
+      m_queue(queue),
+      m_windowServer(windowServer) {
+    m_windowServer.setApplications(this);
     // An application that agrees to a quit request exits with its windows.
     m_workspace.onQuit = [this](int pid) { quit(pid); };
 }
+
+SimApplications::~SimApplications() { m_windowServer.setApplications(nullptr); }
 
 int SimApplications::launch(std::string bundleID, std::string name, bool enhancedUserInterface) {
     const int pid = m_nextPID++;
@@ -56,7 +94,12 @@ void SimApplications::quit(int pid) {
     if (it == m_apps.end()) return;
     // The window elements stay known but name nothing any more, so every later call on them fails
     // the way a stale element does.
-    for (const std::uint64_t window : it->second.windows) m_windows.erase(window);
+    for (const std::uint64_t window : it->second.windows) {
+        notify(pid, window, kDestroyed);
+        m_numbers.erase(m_windows.at(window).number);
+        m_windows.erase(window);
+    }
+    notify(pid, appElementID(pid).id(), kDestroyed);
     m_apps.erase(it);
     m_workspace.removeRunningApplication(pid);
 }
@@ -73,11 +116,20 @@ AXElement SimApplications::addWindow(int pid, WindowSpec spec) {
     window.subrole = std::move(spec.subrole);
     window.minimumSize = spec.minimumSize;
     window.sizeSettable = spec.sizeSettable;
+    window.number = m_nextWindowNumber++;
+    window.layer = spec.layer;
+    window.alpha = spec.alpha;
+    if (spec.spaces) {
+        window.spaces = std::move(*spec.spaces);
+    } else if (const auto shown = m_windowServer.activeSpace(0)) {
+        window.spaces = {*shown};
+    }
+    m_numbers[window.number] = id;
     m_windows.emplace(id, std::move(window));
     m_targets[id] = Target{pid, id};
     it->second.windows.insert(it->second.windows.begin(), id);
-    it->second.focusedWindow = id;
-    it->second.mainWindow = id;
+    notify(pid, id, kWindowCreated);
+    setFocusAndMain(pid, id, id);
     return AXElement(id);
 }
 
@@ -89,9 +141,12 @@ void SimApplications::closeWindow(const AXElement& element) {
     // The application hands focus and main status to its next window, as a document app does.
     const std::optional<std::uint64_t> next =
         app.windows.empty() ? std::nullopt : std::optional<std::uint64_t>(app.windows.front());
-    if (app.focusedWindow == element.id()) app.focusedWindow = next;
-    if (app.mainWindow == element.id()) app.mainWindow = next;
+    const int pid = w->second.pid;
+    notify(pid, element.id(), kDestroyed);
+    m_numbers.erase(w->second.number);
     m_windows.erase(w);
+    setFocusAndMain(pid, app.focusedWindow == element.id() ? next : app.focusedWindow,
+                    app.mainWindow == element.id() ? next : app.mainWindow);
 }
 
 void SimApplications::setResponsive(int pid, bool responsive) {
@@ -101,13 +156,169 @@ void SimApplications::setResponsive(int pid, bool responsive) {
 void SimApplications::setFocusedWindow(int pid, std::optional<AXElement> window) {
     const auto it = m_apps.find(pid);
     if (it == m_apps.end()) return;
-    it->second.focusedWindow = window ? std::optional<std::uint64_t>(window->id()) : std::nullopt;
+    setFocusAndMain(pid, window ? std::optional<std::uint64_t>(window->id()) : std::nullopt, it->second.mainWindow);
 }
 
 void SimApplications::setMainWindow(int pid, std::optional<AXElement> window) {
     const auto it = m_apps.find(pid);
     if (it == m_apps.end()) return;
-    it->second.mainWindow = window ? std::optional<std::uint64_t>(window->id()) : std::nullopt;
+    setFocusAndMain(pid, it->second.focusedWindow, window ? std::optional<std::uint64_t>(window->id()) : std::nullopt);
+}
+
+void SimApplications::setMinimized(const AXElement& element, bool minimized) {
+    const auto w = m_windows.find(element.id());
+    if (w == m_windows.end() || w->second.minimized == minimized) return;
+    w->second.minimized = minimized;
+    const int pid = w->second.pid;
+    notify(pid, element.id(), minimized ? "AXWindowMiniaturized" : "AXWindowDeminiaturized");
+    if (!minimized) return;
+    // Focus and main status pass to the next window still on screen.
+    App& app = m_apps.at(pid);
+    std::optional<std::uint64_t> next;
+    for (const std::uint64_t id : app.windows)
+        if (!m_windows.at(id).minimized) {
+            next = id;
+            break;
+        }
+    setFocusAndMain(pid, app.focusedWindow == element.id() ? next : app.focusedWindow,
+                    app.mainWindow == element.id() ? next : app.mainWindow);
+}
+
+void SimApplications::setWindowSpaces(const AXElement& window, std::vector<std::uint64_t> spaces) {
+    if (const auto w = m_windows.find(window.id()); w != m_windows.end()) w->second.spaces = std::move(spaces);
+}
+
+void SimApplications::setAccessible(int pid, bool accessible) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end()) return;
+    it->second.accessible = accessible;
+    it->second.becomesAccessible.cancel();
+}
+
+void SimApplications::setAccessibleAfter(int pid, double seconds) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end()) return;
+    it->second.accessible = false;
+    it->second.becomesAccessible = m_queue.postAfter(seconds, m_weak.bind([this, pid] {
+        if (const auto app = m_apps.find(pid); app != m_apps.end()) app->second.accessible = true;
+    }));
+}
+
+void SimApplications::setNotificationUnsupported(int pid, const std::string& notification) {
+    if (const auto it = m_apps.find(pid); it != m_apps.end()) it->second.unsupportedNotifications.insert(notification);
+}
+
+std::optional<std::uint32_t> SimApplications::windowNumber(const AXElement& window) const {
+    const auto w = m_windows.find(window.id());
+    if (w == m_windows.end()) return std::nullopt;
+    return w->second.number;
+}
+
+std::size_t SimApplications::observerCount(int pid) const {
+    return static_cast<std::size_t>(
+        std::count_if(m_observers.begin(), m_observers.end(), [&](const auto& o) { return o.second.pid == pid; }));
+}
+
+std::vector<std::pair<AXElement, std::string>> SimApplications::registrations(int pid) const {
+    std::vector<std::pair<AXElement, std::string>> result;
+    for (const auto& [id, observer] : m_observers)
+        if (observer.pid == pid)
+            for (const auto& [element, name] : observer.registrations) result.emplace_back(AXElement(element), name);
+    return result;
+}
+
+bool SimApplications::isOnScreen(const Window& window) const {
+    if (window.minimized) return false;
+    if (const auto app = m_workspace.runningApplication(window.pid); app && app->isHidden) return false;
+    return std::any_of(window.spaces.begin(), window.spaces.end(),
+                       [&](std::uint64_t space) { return m_windowServer.isSpaceActive(space); });
+}
+
+std::vector<int> SimApplications::stackingOrder() const {
+    std::vector<int> order;
+    const std::optional<int> front = m_workspace.frontmostApplicationPID();
+    if (front && m_apps.count(*front)) order.push_back(*front);
+    // Process identifiers grow with every launch, so the map's order is the launch order.
+    for (const auto& [pid, app] : m_apps)
+        if (pid != front) order.push_back(pid);
+    return order;
+}
+
+std::vector<WindowRecord> SimApplications::windowRecords(bool onScreenOnly) const {
+    std::vector<WindowRecord> records;
+    for (const int pid : stackingOrder())
+        for (const std::uint64_t id : m_apps.at(pid).windows) {
+            const Window& window = m_windows.at(id);
+            if (onScreenOnly && !isOnScreen(window)) continue;
+            records.push_back({pid, window.number, window.layer, window.topLeftFrame, window.alpha});
+        }
+    return records;
+}
+
+std::optional<std::vector<std::uint64_t>> SimApplications::windowSpaces(std::uint32_t number) const {
+    const auto it = m_numbers.find(number);
+    if (it == m_numbers.end()) return std::nullopt;
+    return m_windows.at(it->second).spaces;
+}
+
+void SimApplications::notify(int pid, std::uint64_t element, const std::string& notification) {
+    const std::uint64_t appElement = appElementID(pid).id();
+    for (const auto& [id, observer] : m_observers) {
+        if (observer.pid != pid) continue;
+        if (!observer.registrations.count({element, notification}) &&
+            !observer.registrations.count({appElement, notification}))
+            continue;
+        // Delivered later on the main queue, and only if the observer still lives by then.
+        m_queue.post(m_weak.bind([this, observerID = id, element, notification] {
+            const auto o = m_observers.find(observerID);
+            if (o == m_observers.end()) return;
+            const AXObserverCallback callback = o->second.callback;
+            if (callback) callback(AXElement(element), notification);
+        }));
+    }
+}
+
+void SimApplications::setFocusAndMain(int pid, std::optional<std::uint64_t> focused,
+                                      std::optional<std::uint64_t> main) {
+    App& app = m_apps.at(pid);
+    const bool focusChanged = app.focusedWindow != focused;
+    const bool mainChanged = app.mainWindow != main;
+    app.focusedWindow = focused;
+    app.mainWindow = main;
+    const std::uint64_t appElement = appElementID(pid).id();
+    if (focusChanged) notify(pid, focused.value_or(appElement), kFocusedWindowChanged);
+    if (mainChanged) notify(pid, main.value_or(appElement), kMainWindowChanged);
+}
+
+AXError SimApplications::createObserver(int pid, AXObserverCallback callback, std::unique_ptr<AXObserver>& observer) {
+    if (!m_permissions.isAccessibilityTrusted()) return AXError::apiDisabled;
+    if (pid <= 0 || !callback) return AXError::illegalArgument;
+    // Like the real call this needs no answer from the process; registrations do.
+    const std::uint64_t id = m_nextObserver++;
+    m_observers[id] = Observer{pid, std::move(callback), {}};
+    observer = std::make_unique<SimAXObserver>(*this, id);
+    return AXError::success;
+}
+
+AXError SimApplications::addRegistration(std::uint64_t observerID, const AXElement& element,
+                                         const std::string& notification) {
+    Target target;
+    AXError error;
+    App* app = reach(element, target, error);
+    if (!app) return error;
+    Observer& observer = m_observers.at(observerID);
+    if (target.pid != observer.pid || notification.empty()) return AXError::illegalArgument;
+    if (app->unsupportedNotifications.count(notification)) return AXError::notificationUnsupported;
+    if (!observer.registrations.insert({element.id(), notification}).second)
+        return AXError::notificationAlreadyRegistered;
+    return AXError::success;
+}
+
+AXError SimApplications::removeRegistration(std::uint64_t observerID, const AXElement& element,
+                                            const std::string& notification) {
+    Observer& observer = m_observers.at(observerID);
+    if (!observer.registrations.erase({element.id(), notification})) return AXError::notificationNotRegistered;
+    return AXError::success;
 }
 
 std::optional<Rect> SimApplications::windowFrame(const AXElement& element) const {
@@ -188,6 +399,11 @@ SimApplications::App* SimApplications::reach(const AXElement& element, Target& t
         error = AXError::invalidUIElement;
         return nullptr;
     }
+    if (!app->second.accessible) {
+        // Still starting up: nothing answers yet, and the call fails at once.
+        error = AXError::cannotComplete;
+        return nullptr;
+    }
     if (!app->second.responsive) {
         const auto timeout = m_timeouts.find(element.id());
         m_stalledSeconds += timeout == m_timeouts.end() ? kDefaultMessagingTimeout : timeout->second;
@@ -218,8 +434,16 @@ AXError SimApplications::copyAttribute(const AXElement& element, const std::stri
             if (!window) return AXError::noValue;
             value = AXElement(*window);
         } else if (attribute == kWindows) {
+            // Applications report the windows of the desktop shown now and their minimised ones;
+            // with none, the attribute has no value rather than an empty list.
             std::vector<AXElement> list;
-            for (const std::uint64_t id : app->windows) list.emplace_back(id);
+            for (const std::uint64_t id : app->windows) {
+                const Window& window = m_windows.at(id);
+                const bool shown = std::any_of(window.spaces.begin(), window.spaces.end(),
+                                               [&](std::uint64_t space) { return m_windowServer.isSpaceActive(space); });
+                if (shown || window.minimized) list.emplace_back(id);
+            }
+            if (list.empty()) return AXError::noValue;
             value = std::move(list);
         } else if (attribute == kEnhancedUserInterface) {
             value = app->enhancedUserInterface;
@@ -240,7 +464,11 @@ AXError SimApplications::copyAttribute(const AXElement& element, const std::stri
     } else if (attribute == kTitle) {
         value = window.title;
     } else if (attribute == kSubrole) {
+        // A window without a subrole has nothing to report.
+        if (window.subrole.empty()) return AXError::noValue;
         value = window.subrole;
+    } else if (attribute == kMinimized) {
+        value = window.minimized;
     } else if (attribute == kRole) {
         value = std::string("AXWindow");
     } else {
@@ -298,21 +526,10 @@ AXError SimApplications::setAttribute(const AXElement& element, const std::strin
 }
 
 std::optional<AXElement> SimApplications::windowAt(Point point) const {
-    const auto hit = [&](int pid) -> std::optional<AXElement> {
-        const auto app = m_apps.find(pid);
-        if (app == m_apps.end()) return std::nullopt;
-        for (const std::uint64_t id : app->second.windows)
-            if (windowFrame(AXElement(id))->contains(point)) return AXElement(id);
-        return std::nullopt;
-    };
-    const std::optional<int> front = m_workspace.frontmostApplicationPID();
-    if (front)
-        if (auto window = hit(*front)) return window;
-    // Process identifiers grow with every launch, so the map's order is the launch order.
-    for (const auto& [pid, app] : m_apps) {
-        if (pid == front) continue;
-        if (auto window = hit(pid)) return window;
-    }
+    // Minimised windows and windows on desktops not shown cannot be hit.
+    for (const int pid : stackingOrder())
+        for (const std::uint64_t id : m_apps.at(pid).windows)
+            if (isOnScreen(m_windows.at(id)) && windowFrame(AXElement(id))->contains(point)) return AXElement(id);
     return std::nullopt;
 }
 
@@ -331,7 +548,7 @@ void SimApplications::activateWindow(const AXElement& window) {
     const auto w = m_windows.find(window.id());
     if (w == m_windows.end()) return;
     const int pid = w->second.pid;
-    bringToFront(m_apps.at(pid), window.id());
+    bringToFront(pid, window.id());
     m_workspace.activateApplication(pid);
 }
 
@@ -351,11 +568,11 @@ void SimApplications::resizeWindow(const AXElement& window, Size size) {
                              std::max({size.height, win.minimumSize.height, 0.0})};
 }
 
-void SimApplications::bringToFront(App& app, std::uint64_t window) {
+void SimApplications::bringToFront(int pid, std::uint64_t window) {
+    App& app = m_apps.at(pid);
     std::erase(app.windows, window);
     app.windows.insert(app.windows.begin(), window);
-    app.focusedWindow = window;
-    app.mainWindow = window;
+    setFocusAndMain(pid, window, window);
 }
 
 AXError SimApplications::performAction(const AXElement& element, const std::string& action) {
@@ -364,7 +581,7 @@ AXError SimApplications::performAction(const AXElement& element, const std::stri
     App* app = reach(element, target, error);
     if (!app) return error;
     if (target.window == 0 || action != "AXRaise") return AXError::actionUnsupported;
-    bringToFront(*app, target.window);
+    bringToFront(target.pid, target.window);
     return AXError::success;
 }
 

@@ -12,7 +12,7 @@ SimDesktop::SimDesktop(std::filesystem::path home, double wallStart)
       m_powerSources(m_queue),
       m_screens(m_queue),
       m_workspace(m_queue),
-      m_applications(m_workspace, m_screens, m_permissions),
+      m_applications(m_workspace, m_screens, m_permissions, m_queue, m_windowServer),
       m_mouse(m_permissions, m_panels, m_applications, m_screens),
       m_platform{m_queue,     m_applications, m_taskQueues, m_defaults,     m_keyboard, m_hotKeys,
                  m_mouse,     m_folders,      m_notices,    m_permissions,  m_panels,   m_pasteboard, m_powerSources,
