@@ -9,6 +9,7 @@
 #include "notch/NotchStates.h"
 #include "platform/Folders.h"
 #include "platform/MainQueue.h"
+#include "platform/Permissions.h"
 #include "platform/Screens.h"
 #include "platform/SystemFacts.h"
 #include "platform/UserDefaults.h"
@@ -162,6 +163,28 @@ void AppDelegate::dropLeaderHints() { notch().dropLeaderHints(); }
 
 void AppDelegate::pulseHint(const std::string& key) { notch().pulse(key); }
 
+WindowSpaces& AppDelegate::windowSpaces() {
+    if (!m_windowSpaces) m_windowSpaces = std::make_unique<WindowSpaces>(m_platform.windowServer);
+    return *m_windowSpaces;
+}
+
+SweepEngine& AppDelegate::sweep() {
+    if (!m_sweep) {
+        auto& p = m_platform;
+        m_sweep = std::make_unique<SweepEngine>(
+            m_settings, SweepEngine::Services{p.workspace, p.accessibility, p.windowServer, windowSpaces(), p.mainQueue,
+                                              p.taskQueues, p.systemFacts.processIdentifier()});
+        m_sweep->onAppQuit = m_weak.bind([this](const std::string& name, const std::optional<Image>& icon) {
+            if (m_settings.boolean("sweep.quitChips")) notch().showChip(NotchStates::appQuitChip(icon, name), NotchFeature::kChipDuration);
+        });
+        // A count that could not be read may mean the permission went: the system is asked again.
+        m_sweep->onAccessibilityFailure = m_weak.bind([this] {
+            m_permission.apply(m_platform.permissions.isAccessibilityTrusted());
+        });
+    }
+    return *m_sweep;
+}
+
 AutoQuitFeature& AppDelegate::autoQuit() {
     if (!m_autoQuit)
         m_autoQuit = std::make_unique<AutoQuitFeature>(m_settings, m_platform.workspace, m_platform.mainQueue,
@@ -216,6 +239,7 @@ Feature* AppDelegate::builtInFeature(SettingsPane pane) {
         case SettingsPane::snap: return &snap();
         case SettingsPane::clipboard: return &clipboard();
         case SettingsPane::autoQuit: return &autoQuit();
+        case SettingsPane::sweep: return &sweep();
         case SettingsPane::notch: return &notch();
         default: return nullptr;
     }
@@ -278,6 +302,7 @@ void AppDelegate::reconcile() {
     // Running tools take the settings that may have changed (tools standing in for them in tests
     // have nothing to take).
     if (m_autoQuit) m_autoQuit->applySettings();
+    if (m_sweep) m_sweep->syncWatchList();
 
     reportFeatureToggles();
     warnIfSpacesUnavailable();

@@ -34,6 +34,8 @@
 #include "shelf/DragWatcher.h"
 #include "windows/AutoQuitFeature.h"
 #include "windows/SnapFeature.h"
+#include "windows/SweepEngine.h"
+#include "windows/WindowSpaces.h"
 
 namespace tarnlet {
 
@@ -90,6 +92,9 @@ public:
     SnapFeature& snap();
     ClipboardFeature& clipboard();
     AutoQuitFeature& autoQuit();
+    SweepEngine& sweep();
+    // The desktop lookups, resolved once per process.
+    WindowSpaces& windowSpaces();
     LeaderWatcher& leaderKeys();
     FeatureChords& featureChords();
     BatteryMonitor& battery() { return m_battery; }
@@ -143,6 +148,8 @@ private:
     std::unique_ptr<SnapFeature> m_snap;
     std::unique_ptr<ClipboardFeature> m_clipboard;
     std::unique_ptr<AutoQuitFeature> m_autoQuit;
+    std::unique_ptr<WindowSpaces> m_windowSpaces;
+    std::unique_ptr<SweepEngine> m_sweep;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;
