@@ -7,7 +7,11 @@
 #include "platform/sim/SimDesktop.h"
 #include "shelf/DragWatcher.h"
 #include "windows/EdgeSnapMonitor.h"
+#include "settings/Settings.h"
 #include "windows/SnapPosition.h"
+#include "windows/SweepEngine.h"
+#include "windows/WindowCensus.h"
+#include "windows/WindowSpaces.h"
 #include "windows/WindowSnapper.h"
 
 namespace tarnlet {
@@ -77,6 +81,68 @@ void BM_EdgeDragEvent(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EdgeDragEvent)->Arg(0)->Arg(1);
+
+// An application with 50 windows spread over 4 desktops, the first of them shown.
+int populate(sim::SimDesktop& desktop) {
+    auto& apps = desktop.applications();
+    const int pid = apps.launch("com.apple.Preview", "Preview");
+    std::vector<std::uint64_t> spaces{sim::SimWindowServer::kFirstSpace};
+    for (int i = 0; i < 3; ++i) spaces.push_back(desktop.windowServer().addSpace());
+    for (int i = 0; i < 50; ++i) {
+        sim::SimApplications::WindowSpec spec;
+        spec.title = "Document " + std::to_string(i);
+        spec.frame = Rect(40.0 + i, 40.0 + i, 600, 400);
+        spec.spaces = std::vector<std::uint64_t>{spaces[static_cast<std::size_t>(i) % spaces.size()]};
+        apps.addWindow(pid, spec);
+    }
+    desktop.runUntilIdle();
+    return pid;
+}
+
+// One recount as Sweep runs it on its census queue: the accessibility count, then the other-desktop
+// and on-screen counts from the window list.
+void BM_SweepRecount(benchmark::State& state) {
+    TemporaryFolder home("tarnlet-bench");
+    {
+        sim::SimDesktop desktop(home.path());
+        const int pid = populate(desktop);
+        WindowSpaces spaces(desktop.windowServer());
+        const AXElement app = desktop.applications().createApplication(pid);
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(WindowCensus::keepAliveWindowCount(desktop.applications(), app));
+            benchmark::DoNotOptimize(WindowCensus::otherSpaceWindowCount(desktop.windowServer(), spaces, pid));
+            benchmark::DoNotOptimize(WindowCensus::onScreenWindowCount(desktop.windowServer(), pid));
+        }
+    }
+}
+BENCHMARK(BM_SweepRecount);
+
+// A burst of 100 window changes from a watched application (50 windows opened and closed, which the
+// application announces as 300 accessibility notifications, focus changes included) collapsing into
+// the one recount after the delay: the observer's handling of each notification, the debounce, and
+// the recount and decision.
+void BM_SweepEventBurst(benchmark::State& state) {
+    TemporaryFolder home("tarnlet-bench");
+    {
+        sim::SimDesktop desktop(home.path());
+        Settings settings(desktop.defaults().standard(), desktop.defaults(), "Tarnlet");
+        const int pid = populate(desktop);
+        WindowSpaces spaces(desktop.windowServer());
+        SweepEngine sweep(settings, SweepEngine::Services{desktop.workspace(), desktop.applications(),
+                                                          desktop.windowServer(), spaces, desktop.queue(),
+                                                          desktop.taskQueues(), sim::SimSystemFacts::kProcessIdentifier});
+        sweep.activate();
+        auto& apps = desktop.applications();
+        for (auto _ : state) {
+            std::vector<AXElement> opened;
+            for (int i = 0; i < 50; ++i) opened.push_back(apps.addWindow(pid, {"Scratch", Rect(10, 10, 300, 200)}));
+            for (const AXElement& w : opened) apps.closeWindow(w);
+            desktop.advanceBy(2.5);
+        }
+        if (!desktop.workspace().runningApplication(pid)) state.SkipWithError("the application was quit");
+    }
+}
+BENCHMARK(BM_SweepEventBurst);
 
 // The geometry alone, over every place.
 void BM_SnapFrames(benchmark::State& state) {

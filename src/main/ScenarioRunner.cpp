@@ -370,7 +370,7 @@ std::optional<std::string> Session::check(const Words& w) {
         return "usage: app BUNDLE-ID [NAME] [enhanced]";
     }
     if (c == "window") {
-        const char* usage = "usage: window BUNDLE-ID TITLE X Y WIDTH HEIGHT [min WIDTH HEIGHT] [fixed]";
+        const char* usage = "usage: window BUNDLE-ID TITLE X Y WIDTH HEIGHT [min WIDTH HEIGHT] [fixed] [desktop N]";
         if (n < 7 || !rectAt(w, 3)) return usage;
         std::size_t i = 7;
         if (i < n && w[i] == "min") {
@@ -379,6 +379,7 @@ std::optional<std::string> Session::check(const Words& w) {
             i += 3;
         }
         if (i < n && w[i] == "fixed") ++i;
+        if (i + 1 < n && w[i] == "desktop" && seconds(w[i + 1]) && *seconds(w[i + 1]) >= 1) i += 2;
         if (i != n) return usage;
         return std::nullopt;
     }
@@ -393,6 +394,11 @@ std::optional<std::string> Session::check(const Words& w) {
             }
         }
         return std::nullopt;
+    }
+    if (c == "desktop") {
+        if (n == 2 && w[1] == "add") return std::nullopt;
+        if (n == 3 && w[1] == "show" && seconds(w[2]) && *seconds(w[2]) >= 1) return std::nullopt;
+        return "usage: desktop add | desktop show N";
     }
     if (c == "hide" || c == "unhide") {
         if (n == 2) return std::nullopt;
@@ -518,6 +524,11 @@ std::optional<std::string> Session::execute(const Words& w) {
                 i += 2;
             } else if (w[i] == "fixed") {
                 spec.sizeSettable = false;
+            } else if (w[i] == "desktop") {
+                const auto spaces = d.windowServer().spaces();
+                const auto index = static_cast<std::size_t>(*seconds(w[++i]));
+                if (index > spaces.size()) return "there is no desktop " + w[i] + " (add one with `desktop add`)";
+                spec.spaces = std::vector<std::uint64_t>{spaces[index - 1]};
             }
         }
         const AXElement element = d.applications().addWindow(app->second, spec);
@@ -542,6 +553,15 @@ std::optional<std::string> Session::execute(const Words& w) {
         d.keyboard().setSelection({});
         // A person copies at a person's pace: the history has read the pasteboard before the next line.
         d.advanceBy(0.2);
+    } else if (c == "desktop") {
+        if (w[1] == "add") {
+            d.windowServer().addSpace();
+        } else {
+            const auto spaces = d.windowServer().spaces();
+            const auto index = static_cast<std::size_t>(*seconds(w[2]));
+            if (index > spaces.size()) return "there is no desktop " + w[2] + " (add one with `desktop add`)";
+            d.windowServer().activateSpace(spaces[index - 1]);
+        }
     } else if (c == "hide" || c == "unhide") {
         const auto app = m_apps.find(w[1]);
         if (app == m_apps.end()) return "no application " + w[1] + " runs";
