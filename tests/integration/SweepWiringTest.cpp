@@ -1,0 +1,88 @@
+// Sweep and Auto-Quit inside the whole application: the quit chip, and a count that fails because
+// the permission went quietly.
+
+#include <gtest/gtest.h>
+
+#include "app/AppDelegate.h"
+#include "diagnostics/Log.h"
+#include "notch/NotchBarView.h"
+#include "support/TestEnvironment.h"
+
+namespace tarnlet {
+namespace {
+
+class ProbeFeature : public Feature {
+public:
+    bool isActive() const override { return m_active; }
+    void activate() override { m_active = true; }
+    void deactivate() override { m_active = false; }
+
+private:
+    bool m_active = false;
+};
+
+class SweepWiringTest : public ::testing::Test {
+protected:
+    SweepWiringTest() {
+        for (const auto& row : kFeatureTable)
+            if (row.pane != SettingsPane::notch && row.pane != SettingsPane::sweep && row.pane != SettingsPane::autoQuit)
+                probes[row.pane];
+        desktop.defaults().standard().set("sweep.isEnabled", true);
+        pid = desktop.applications().launch("com.apple.Preview", "Preview");
+    }
+    ~SweepWiringTest() override {
+        app.reset();
+        Log::setSystemLog(nullptr);
+    }
+    void launch() {
+        AppDelegate::Options options;
+        options.installCrashReporter = false;
+        options.features = [this](SettingsPane pane) -> Feature* {
+            auto it = probes.find(pane);
+            return it == probes.end() ? nullptr : &it->second;
+        };
+        app = std::make_unique<AppDelegate>(desktop.platform(), options);
+        app->applicationDidFinishLaunching({});
+        desktop.advanceBy(3);
+    }
+    AXElement open() {
+        auto w = desktop.applications().addWindow(pid, {"a.pdf", Rect(100, 100, 400, 300)});
+        desktop.advanceBy(2.5);
+        return w;
+    }
+
+    test::TestEnvironment env;
+    sim::SimDesktop& desktop = env.desktop();
+    std::map<SettingsPane, ProbeFeature> probes;
+    std::unique_ptr<AppDelegate> app;
+    int pid = 0;
+};
+
+TEST_F(SweepWiringTest, QuitChipNamesTheApplication) {
+    desktop.defaults().standard().set("sweep.quitChips", true);
+    launch();
+    ASSERT_TRUE(app->sweep().isActive());
+    const AXElement w = open();
+    desktop.applications().closeWindow(w);
+    desktop.advanceBy(2.1);
+    EXPECT_FALSE(desktop.workspace().runningApplication(pid));
+    auto bar = app->notch().controller().chipBar();
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->content().caption, "Preview");
+}
+
+TEST_F(SweepWiringTest, ACountThatFailsForWantOfThePermissionStopsTheBoundTools) {
+    launch();
+    const AXElement w = open();
+    // The grant goes without the system's broadcast; Sweep's next count is the first to notice.
+    desktop.permissions().setAccessibilityTrusted(false);
+    desktop.applications().closeWindow(w);
+    desktop.advanceBy(2.1);
+    EXPECT_TRUE(desktop.workspace().runningApplication(pid));
+    EXPECT_FALSE(app->permission().isGranted());
+    EXPECT_FALSE(app->sweep().isActive());
+    EXPECT_TRUE(desktop.notices().isDelivered("accessibility-lost"));
+}
+
+}  // namespace
+}  // namespace tarnlet
