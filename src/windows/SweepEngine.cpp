@@ -164,9 +164,13 @@ void SweepEngine::quitIfWindowless(int pid) {
 
 void SweepEngine::decideQuit(int pid, const Counts& counts) {
     const auto app = m_services.workspace.runningApplication(pid);
+    if (!m_isActive || !app || app->isTerminated || !isWatched(pid) || app->isHidden) return;
+    if (!counts.ax && onAccessibilityFailure) {
+        onAccessibilityFailure();
+        // The permission may have gone, and Sweep been stopped, meanwhile.
+        if (!m_isActive || !isWatched(pid)) return;
+    }
     const auto it = m_watched.find(pid);
-    if (!m_isActive || !app || app->isTerminated || it == m_watched.end() || app->isHidden) return;
-    if (!counts.ax && onAccessibilityFailure) onAccessibilityFailure();
     const bool hadWindowBefore = it->second.hasHadWindow;
     if (counts.ax && *counts.ax > 0) it->second.hasHadWindow = true;
     Log::debug([&] {
