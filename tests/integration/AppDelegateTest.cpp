@@ -8,28 +8,13 @@
 #include "diagnostics/Log.h"
 #include "notch/NotchBarView.h"
 #include "notch/NotchGeometry.h"
+#include "support/ProbeFeature.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet {
 namespace {
 
-class ProbeFeature : public Feature {
-public:
-    bool isActive() const override { return m_active; }
-    void activate() override {
-        ++activations;
-        m_active = true;
-    }
-    void deactivate() override {
-        ++deactivations;
-        m_active = false;
-    }
-    int activations = 0;
-    int deactivations = 0;
-
-private:
-    bool m_active = false;
-};
+using test::ProbeFeature;
 
 class AppDelegateTest : public ::testing::Test {
 protected:

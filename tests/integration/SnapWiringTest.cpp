@@ -6,20 +6,13 @@
 #include "app/AppDelegate.h"
 #include "diagnostics/Log.h"
 #include "notch/NotchBarView.h"
+#include "support/ProbeFeature.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet {
 namespace {
 
-class ProbeFeature : public Feature {
-public:
-    bool isActive() const override { return m_active; }
-    void activate() override { m_active = true; }
-    void deactivate() override { m_active = false; }
-
-private:
-    bool m_active = false;
-};
+using test::ProbeFeature;
 
 class SnapWiringTest : public ::testing::Test {
 protected:

@@ -28,6 +28,15 @@ private:
     std::unique_ptr<sim::SimDesktop> m_desktop;
 };
 
+// A screen with a frame and a visible frame (dock and menu bar taken off), for placement tests.
+inline Screen makeScreen(std::uint32_t id, Rect frame, Rect visible) {
+    Screen s;
+    s.displayID = id;
+    s.frame = frame;
+    s.visibleFrame = visible;
+    return s;
+}
+
 // The whole contents of a file, or "" when it cannot be read.
 std::string readText(const std::filesystem::path& file);
 void writeText(const std::filesystem::path& file, const std::string& text);

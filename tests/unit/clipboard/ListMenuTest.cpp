@@ -13,13 +13,7 @@ namespace {
 
 using View = ListMenuView;
 
-Screen makeScreen(std::uint32_t id, Rect frame, Rect visible) {
-    Screen s;
-    s.displayID = id;
-    s.frame = frame;
-    s.visibleFrame = visible;
-    return s;
-}
+using test::makeScreen;
 
 // A dock of 40 points at the bottom and a menu bar of 25 at the top; a second display beside it.
 const Screen kPrimary = makeScreen(1, Rect(0, 0, 1440, 900), Rect(0, 40, 1440, 835));

@@ -67,13 +67,7 @@ TEST(DialSectorTest, DeadZoneAndBoundaries) {
     EXPECT_EQ(polar(337.5), P::rightHalf);
 }
 
-Screen makeScreen(std::uint32_t id, Rect frame, Rect visible) {
-    Screen s;
-    s.displayID = id;
-    s.frame = frame;
-    s.visibleFrame = visible;
-    return s;
-}
+using test::makeScreen;
 
 // The primary screen's visible frame leaves a dock at the bottom and a menu bar at the top.
 const Screen kPrimary = makeScreen(1, Rect(0, 0, 1200, 800), Rect(0, 30, 1200, 746));

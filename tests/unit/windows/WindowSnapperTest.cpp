@@ -10,13 +10,7 @@
 namespace tarnlet {
 namespace {
 
-Screen makeScreen(std::uint32_t id, Rect frame, Rect visible) {
-    Screen s;
-    s.displayID = id;
-    s.frame = frame;
-    s.visibleFrame = visible;
-    return s;
-}
+using test::makeScreen;
 
 // The first screen has a dock and a menu bar, so its visible frame is offset; a third of its width
 // is a round 400 points.
