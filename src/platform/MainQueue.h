@@ -52,6 +52,11 @@ public:
 
     virtual void post(std::function<void()> work) = 0;
     [[nodiscard]] virtual WorkItem postAfter(double seconds, std::function<void()> work) = 0;
+    // Work due at a wall-clock time: time the computer spends asleep counts toward it, so work
+    // whose time passed during a sleep runs right after the wake.
+    [[nodiscard]] virtual WorkItem postAtWallTime(double wallTime, std::function<void()> work) {
+        return postAfter(wallTime - wallNow(), std::move(work));
+    }
     // Monotonic seconds; only differences are meaningful.
     virtual double now() const = 0;
     // Seconds since 1970-01-01 UTC.

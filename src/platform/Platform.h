@@ -7,6 +7,12 @@ namespace tarnlet {
 class MainQueue;
 class TaskQueues;
 class Accessibility;
+class Alerts;
+class Haptics;
+class InputIdle;
+class PowerAssertions;
+class StatusBar;
+class Volumes;
 class DefaultsSuites;
 class EventTaps;
 class HotKeys;
@@ -44,6 +50,12 @@ struct Platform {
     TextMeasurer& textMeasurer;
     Workspace& workspace;
     WindowServer& windowServer;
+    Alerts& alerts;
+    Haptics& haptics;
+    InputIdle& inputIdle;
+    PowerAssertions& powerAssertions;
+    StatusBar& statusBar;
+    Volumes& volumes;
 };
 
 }  // namespace tarnlet

@@ -20,6 +20,7 @@ struct Screen {
     std::optional<Rect> auxiliaryTopLeftArea;
     std::optional<Rect> auxiliaryTopRightArea;
     double scale = 1;
+    bool isBuiltin = false;  // the computer's own panel rather than an external display
 };
 
 class Screens {

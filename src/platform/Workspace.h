@@ -62,6 +62,11 @@ public:
     virtual Subscription observeApplications(std::function<void(WorkspaceEvent, const RunningApplication&)> onEvent) = 0;
     // Called on the main queue after the computer woke from sleep.
     virtual Subscription observeDidWake(std::function<void()> onWake) = 0;
+    // Called on the main queue when this user's session became the active one again (after fast
+    // user switching).
+    virtual Subscription observeSessionDidBecomeActive(std::function<void()> onActive) = 0;
+    // Brings this application to the front, as before a modal alert.
+    virtual void activateSelf() = 0;
 };
 
 }  // namespace tarnlet

@@ -8,10 +8,13 @@
 
 #include "platform/Platform.h"
 #include "platform/host/PangoTextMeasurer.h"
+#include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimApplications.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimFolders.h"
+#include "platform/sim/SimHaptics.h"
 #include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimInputIdle.h"
 #include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimMainQueue.h"
 #include "platform/sim/SimMouse.h"
@@ -19,11 +22,14 @@
 #include "platform/sim/SimPanels.h"
 #include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimPowerAssertions.h"
 #include "platform/sim/SimPowerSources.h"
 #include "platform/sim/SimScreens.h"
+#include "platform/sim/SimStatusBar.h"
 #include "platform/sim/SimSystemFacts.h"
 #include "platform/sim/SimSystemLog.h"
 #include "platform/sim/SimTaskQueues.h"
+#include "platform/sim/SimVolumes.h"
 #include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorkspace.h"
 
@@ -58,6 +64,16 @@ public:
     SimSystemLog& systemLog() { return m_systemLog; }
     SimWorkspace& workspace() { return m_workspace; }
     SimWindowServer& windowServer() { return m_windowServer; }
+    SimAlerts& alerts() { return m_alerts; }
+    SimHaptics& haptics() { return m_haptics; }
+    SimInputIdle& inputIdle() { return m_inputIdle; }
+    SimPowerAssertions& powerAssertions() { return m_powerAssertions; }
+    SimStatusBar& statusBar() { return m_statusBar; }
+    SimVolumes& volumes() { return m_volumes; }
+
+    // The computer sleeps for that long and wakes: the wall clock moves on, the monotonic clock
+    // does not, and the wake is announced.
+    void sleepFor(double seconds);
 
     void advanceBy(double seconds) { m_queue.advanceBy(seconds); }
     void runUntilIdle() { m_queue.runUntilIdle(); }
@@ -83,6 +99,12 @@ private:
     SimWindowServer m_windowServer;
     SimApplications m_applications;
     SimMouse m_mouse;
+    SimAlerts m_alerts;
+    SimHaptics m_haptics;
+    SimInputIdle m_inputIdle;
+    SimPowerAssertions m_powerAssertions;
+    SimStatusBar m_statusBar;
+    SimVolumes m_volumes;
     Platform m_platform;
 };
 

@@ -140,6 +140,7 @@ void SimKeyboard::keyDown(std::uint16_t code) {
     }
     // A key already down repeats on its own; pressing it again without a release is not possible.
     if (!m_down.insert(code).second) return;
+    if (onHardwareEvent) onHardwareEvent(EventType::keyDown);
     dispatch(keyEvent(EventType::keyDown, code, false));
     scheduleRepeat(code, kInitialRepeatDelay);
 }
@@ -157,6 +158,14 @@ void SimKeyboard::keyUp(std::uint16_t code) {
     // Releasing an earlier key leaves the last key's repeat running; only its own release ends it.
     if (code == m_repeatCode) m_repeat.cancel();
     dispatch(keyEvent(EventType::keyUp, code, false));
+}
+
+void SimKeyboard::scroll() {
+    if (onHardwareEvent) onHardwareEvent(EventType::scrollWheel);
+    InputEvent event;
+    event.type = EventType::scrollWheel;
+    event.flags = flags();
+    dispatch(event);
 }
 
 void SimKeyboard::releaseAll() {

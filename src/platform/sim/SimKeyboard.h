@@ -60,6 +60,10 @@ public:
         keyDown(code);
         keyUp(code);
     }
+    // The scroll wheel turns once, where the pointer is.
+    void scroll();
+    // Every key going down and every scroll of the hardware, as it happens (not posted events).
+    std::function<void(EventType)> onHardwareEvent;
     // Releases every key still down.
     void releaseAll();
     std::uint64_t flags() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tarnlet::sim {
 
@@ -17,6 +18,30 @@ WorkItem SimMainQueue::postAfter(double seconds, std::function<void()> work) {
     auto state = std::make_shared<WorkItem::State>();
     m_entries.emplace(std::make_pair(m_now + delay, ++m_sequence), Entry{state, std::move(work)});
     return WorkItem::makeForQueue(std::move(state));
+}
+
+WorkItem SimMainQueue::postAtWallTime(double wallTime, std::function<void()> work) {
+    const double delay = std::isfinite(wallTime) ? std::max(0.0, wallTime - wallNow()) : 0.0;
+    auto state = std::make_shared<WorkItem::State>();
+    m_entries.emplace(std::make_pair(m_now + delay, ++m_sequence), Entry{state, std::move(work), true});
+    return WorkItem::makeForQueue(std::move(state));
+}
+
+void SimMainQueue::sleepFor(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0) return;
+    m_wallStart += seconds;
+    // Wall-clock work moves closer by the time slept; its order among itself stays.
+    std::vector<std::pair<std::pair<double, std::uint64_t>, Entry>> moved;
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second.wallClock) {
+            moved.emplace_back(std::make_pair(std::max(m_now, it->first.first - seconds), it->first.second),
+                               std::move(it->second));
+            it = m_entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& [key, entry] : moved) m_entries.emplace(key, std::move(entry));
 }
 
 bool SimMainQueue::runNextDueBy(double time) {

@@ -18,6 +18,7 @@ public:
 
     void post(std::function<void()> work) override;
     WorkItem postAfter(double seconds, std::function<void()> work) override;
+    WorkItem postAtWallTime(double wallTime, std::function<void()> work) override;
     double now() const override { return m_now; }
     double wallNow() const override { return m_wallStart + m_now; }
 
@@ -25,6 +26,10 @@ public:
     void runUntilIdle();
     // Moves the clock forward, running everything that falls due up to the new time.
     void advanceBy(double seconds);
+    // The computer sleeps: the wall clock moves on by that many seconds while the monotonic clock
+    // stands still, so delayed work does not count the sleep; work due at a wall-clock time that
+    // passed becomes due now.
+    void sleepFor(double seconds);
     // Scheduled work that is neither cancelled nor run.
     std::size_t pendingCount() const;
 
@@ -32,6 +37,7 @@ private:
     struct Entry {
         std::shared_ptr<WorkItem::State> state;
         std::function<void()> work;
+        bool wallClock = false;
     };
     bool runNextDueBy(double time);
 

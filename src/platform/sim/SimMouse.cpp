@@ -108,6 +108,7 @@ Point SimMouse::clampedToScreens(Point point) const {
 void SimMouse::moveTo(Point point) {
     const Point from = m_location;
     m_location = clampedToScreens(point);
+    if (onHardwareEvent) onHardwareEvent(m_leftDown ? EventType::leftMouseDragged : EventType::mouseMoved);
     if (!m_leftDown) {
         deliver({MouseEventType::moved, m_location}, overOwnPanel(m_location));
         return;
@@ -119,6 +120,7 @@ void SimMouse::moveTo(Point point) {
 
 void SimMouse::leftDown() {
     if (m_leftDown) return;
+    if (onHardwareEvent) onHardwareEvent(EventType::leftMouseDown);
     m_leftDown = true;
     m_grab = Grab::none;
     // Our panels float above every window, so a press on one never reaches a window below.
@@ -129,6 +131,7 @@ void SimMouse::leftDown() {
 }
 
 void SimMouse::rightClick() {
+    if (onHardwareEvent) onHardwareEvent(EventType::rightMouseDown);
     deliver({MouseEventType::rightDown, m_location}, overOwnPanel(m_location));
 }
 

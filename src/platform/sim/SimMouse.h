@@ -18,11 +18,13 @@
 // one (even the one being called) during a delivery is safe.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/Accessibility.h"
+#include "platform/InputEvent.h"
 #include "platform/Mouse.h"
 
 namespace tarnlet::sim {
@@ -58,6 +60,8 @@ public:
     // Moves to `from`, presses, drags to `to` in `steps` equal moves (at least one) and releases.
     void drag(Point from, Point to, int steps);
     bool isLeftDown() const { return m_leftDown; }
+    // Every move, press and drag of the hand, as it happens.
+    std::function<void(EventType)> onHardwareEvent;
 
     // Something new went onto the drag pasteboard, as when a drag of files begins.
     void bumpDragPasteboard() { ++m_dragPasteboardChangeCount; }

@@ -20,6 +20,7 @@ Screen SimScreens::laptopPanel(double width, double height, bool notch, std::uin
     const double top = notch ? 37 : 24;
     s.visibleFrame = Rect(0, 0, width, height - top);
     s.scale = 2;
+    s.isBuiltin = true;
     if (notch) {
         s.safeAreaTopInset = 32;
         const double notchWidth = 200;

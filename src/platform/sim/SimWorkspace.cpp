@@ -146,4 +146,8 @@ void SimWorkspace::wake() {
     m_queue.post([this] { m_wakeObservers.notify(); });
 }
 
+void SimWorkspace::sessionBecameActive() {
+    m_queue.post([this] { m_sessionObservers.notify(); });
+}
+
 }  // namespace tarnlet::sim

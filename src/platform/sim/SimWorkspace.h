@@ -25,6 +25,11 @@ public:
     bool openURL(const std::string& url) override;
     void revealInFileManager(const std::filesystem::path& file) override { m_revealed.push_back(file); }
     Subscription observeDidWake(std::function<void()> onWake) override { return m_wakeObservers.add(std::move(onWake)); }
+    Subscription observeSessionDidBecomeActive(std::function<void()> onActive) override {
+        return m_sessionObservers.add(std::move(onActive));
+    }
+    void activateSelf() override { ++m_selfActivations; }
+    int selfActivationCount() const { return m_selfActivations; }
     void launchNewInstanceOfSelf(std::function<void(bool)> completion) override;
     void terminateSelf() override { ++m_terminateCount; }
     // Whether a new instance of the application can be launched.
@@ -62,6 +67,8 @@ public:
 
     // The computer wakes: observers hear of it on the main queue.
     void wake();
+    // The user switches back to this session: observers hear of it on the main queue.
+    void sessionBecameActive();
     const std::vector<std::string>& openedURLs() const { return m_openedURLs; }
     const std::vector<std::filesystem::path>& revealed() const { return m_revealed; }
     std::function<void(const std::string& url)> onOpenURL;
@@ -73,6 +80,8 @@ private:
     std::vector<std::string> m_openedURLs;
     std::vector<std::filesystem::path> m_revealed;
     ObserverList<> m_wakeObservers;
+    ObserverList<> m_sessionObservers;
+    int m_selfActivations = 0;
     ObserverList<WorkspaceEvent, const RunningApplication&> m_applicationObservers;
     bool m_canLaunchNewInstance = true;
     std::map<int, RunningApplication> m_running;
