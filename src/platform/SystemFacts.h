@@ -24,6 +24,10 @@ public:
     virtual std::optional<std::string> bundleIdentifier() const = 0;
     // This process's identifier, so that tools acting on other applications can leave it alone.
     virtual int processIdentifier() const = 0;
+    // The user's locale ("en_GB", "de_DE") and time zone ("Europe/Berlin") as ICU identifiers, for
+    // texts that show a clock time the way the user reads it.
+    virtual std::string localeIdentifier() const = 0;
+    virtual std::string timeZoneIdentifier() const = 0;
 };
 
 }  // namespace tarnlet

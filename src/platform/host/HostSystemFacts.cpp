@@ -3,7 +3,12 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <memory>
 #include <sstream>
+
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
 
 #include "platform/FileIO.h"
 
@@ -53,6 +58,17 @@ std::optional<std::string> prettyName() {
 }  // namespace
 
 int HostSystemFacts::processIdentifier() const { return static_cast<int>(::getpid()); }
+
+std::string HostSystemFacts::localeIdentifier() const { return icu::Locale::getDefault().getName(); }
+
+std::string HostSystemFacts::timeZoneIdentifier() const {
+    const std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+    icu::UnicodeString id;
+    zone->getID(id);
+    std::string out;
+    id.toUTF8String(out);
+    return out;
+}
 
 MachineFacts HostSystemFacts::machine() const {
     MachineFacts facts;

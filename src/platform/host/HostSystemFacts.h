@@ -14,6 +14,9 @@ public:
     MachineFacts machine() const override;
     std::optional<std::string> bundleIdentifier() const override { return std::string(kBundleIdentifier); }
     int processIdentifier() const override;
+    // ICU's defaults, which it takes from the process environment (LANG, TZ) and /etc/localtime.
+    std::string localeIdentifier() const override;
+    std::string timeZoneIdentifier() const override;
 };
 
 }  // namespace tarnlet::host

@@ -15,15 +15,20 @@ PowerAssertionCreation SimPowerAssertions::create(const std::string& type, const
     if (m_failure != 0) return {std::nullopt, m_failure};
     const PowerAssertionID id = m_nextID++;
     m_held.push_back({id, m_ownPID, type, reason});
-    m_history.push_back("create " + type);
+    record("create " + type);
     return {id, 0};
 }
 
 void SimPowerAssertions::release(PowerAssertionID id) {
     const auto it = std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.id == id; });
     if (it == m_held.end()) return;
-    if (it->pid == m_ownPID) m_history.push_back("release " + it->type);
+    if (it->pid == m_ownPID) record("release " + it->type);
     m_held.erase(it);
+}
+
+void SimPowerAssertions::record(std::string change) {
+    m_history.push_back(std::move(change));
+    if (onChange) onChange(m_history.back());
 }
 
 PowerAssertionID SimPowerAssertions::holdFor(int pid, const std::string& type, const std::string& reason) {

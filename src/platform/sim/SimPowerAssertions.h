@@ -3,6 +3,7 @@
 // display on) and by this one, with a record of every creation and release in order, so tests can
 // see that a switch of kind never leaves a gap.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,12 @@ public:
     std::vector<Held> ownAssertions() const;
     // "create <type>" and "release <type>" for this process's assertions, in order.
     const std::vector<std::string>& history() const { return m_history; }
+    // Told of each entry of the history as it is made.
+    std::function<void(const std::string&)> onChange;
 
 private:
+    void record(std::string change);
+
     int m_ownPID;
     PowerAssertionID m_nextID = 100;
     int m_failure = 0;

@@ -13,6 +13,7 @@ struct SimStatusBar::Item : StatusItem {
     void popUpMenu(Menu menu, std::function<void()> onClose) override {
         bar->dismissMenu();
         bar->m_open = OpenMenu{std::move(menu), std::move(onClose)};
+        if (bar->onMenuOpened) bar->onMenuOpened(bar->m_open->menu);
     }
 
     SimStatusBar* bar;

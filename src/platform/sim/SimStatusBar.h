@@ -3,6 +3,7 @@
 // can be open at a time. Choosing an item closes the menu first and then runs its action, as the
 // system does; a disabled item or a separator cannot be chosen.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,8 @@ public:
     bool choose(const std::vector<std::string>& path);
     // The user closes the open menu without choosing.
     void dismissMenu();
+    // Told of every menu that opens.
+    std::function<void(const Menu&)> onMenuOpened;
 
     struct Item;
 

@@ -111,5 +111,35 @@ TEST_F(SimMainQueueTest, NegativeOrNonFiniteDelaysMeanNow) {
     EXPECT_EQ(queue.now(), 0.0);
 }
 
+TEST_F(SimMainQueueTest, SleepMovesTheWallClockButNotDelayedWork) {
+    const double wallStart = queue.wallNow();
+    auto delayed = queue.postAfter(600, record("delayed"));
+    auto byWall = queue.postAtWallTime(wallStart + 600, record("wall"));
+    auto laterByWall = queue.postAtWallTime(wallStart + 3000, record("later wall"));
+
+    queue.advanceBy(100);
+    queue.sleepFor(1800);
+    EXPECT_DOUBLE_EQ(queue.now(), 100);
+    EXPECT_DOUBLE_EQ(queue.wallNow(), wallStart + 1900);
+    // The deadline passed while asleep: due at once. The later one is 1100 s off now.
+    queue.runUntilIdle();
+    EXPECT_EQ(ran, (std::vector<std::string>{"wall"}));
+    queue.advanceBy(500);
+    EXPECT_EQ(ran, (std::vector<std::string>{"wall", "delayed"}));
+    queue.advanceBy(599);
+    EXPECT_EQ(ran.size(), 2u);
+    queue.advanceBy(1);
+    EXPECT_EQ(ran.back(), "later wall");
+}
+
+TEST_F(SimMainQueueTest, CancelledWallClockWorkStaysCancelledAcrossASleep) {
+    auto work = queue.postAtWallTime(queue.wallNow() + 10, record("cancelled"));
+    work.cancel();
+    queue.sleepFor(60);
+    queue.advanceBy(60);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(queue.pendingCount(), 0u);
+}
+
 }  // namespace
 }  // namespace tarnlet::sim
