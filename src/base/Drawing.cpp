@@ -46,6 +46,7 @@ void Drawing::append(const Drawing& other, Point origin, double scale) {
                 } else if constexpr (std::is_same_v<T, draw::Text>) {
                     copy.frame = t(o.frame);
                     copy.font.size = o.font.size * scale;
+                    copy.lineSpacing = o.lineSpacing * scale;
                 } else if constexpr (std::is_same_v<T, draw::Symbol> || std::is_same_v<T, draw::Picture>) {
                     copy.box = t(o.box);
                 } else if constexpr (std::is_same_v<T, draw::PushState>) {

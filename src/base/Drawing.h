@@ -33,6 +33,9 @@ struct Font {
     friend bool operator==(const Font&, const Font&) = default;
 };
 
+// How the lines of a text sit in its frame's width.
+enum class TextAlignment { leading, center };
+
 namespace draw {
 
 struct FillPath {
@@ -53,12 +56,18 @@ struct RoundedRect {
     std::optional<Color> border;
     double borderWidth = 0;
 };
-// One line of text laid out in `frame` (its top-left corner is where the text starts).
+// Text laid out in `frame`, its first line starting at the frame's top. By default it is one line
+// that ends in an ellipsis where it is wider than the frame. A wrapping text instead breaks into
+// lines no wider than the frame (between words, and inside a word only where the word alone is
+// wider), with `lineSpacing` extra points between consecutive lines; all its lines are drawn.
 struct Text {
     std::string text;
     Font font;
     Color color;
     Rect frame;
+    bool wraps = false;
+    TextAlignment alignment = TextAlignment::leading;
+    double lineSpacing = 0;
 };
 // A system symbol by name, scaled to fit `box` and tinted.
 struct Symbol {

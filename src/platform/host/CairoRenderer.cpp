@@ -10,6 +10,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/host/PangoFonts.h"
+#include "platform/host/PangoTextMeasurer.h"
 #include "platform/host/SymbolImages.h"
 
 namespace tarnlet::host {
@@ -227,13 +228,25 @@ public:
         pango_cairo_update_context(m_cr, context);
         PangoLayout* layout = pango_layout_new(context);
         (void)PangoFonts::configure(layout, op.text, op.font);
-        if (op.frame.width() > 0) {
+        if (op.wraps) {
+            // Laid out exactly as the text measurer measured it: the frame's width is the wrap
+            // width, lines break between words, and the spacing goes between lines.
+            if (op.frame.width() > 0 && op.frame.width() <= PangoTextMeasurer::kLargestWrapWidth) {
+                pango_layout_set_width(layout, static_cast<int>(std::ceil(op.frame.width() * PANGO_SCALE)));
+                pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+            }
+            pango_layout_set_spacing(
+                layout, static_cast<int>(std::lround(PangoTextMeasurer::wrapSpacing(op.lineSpacing) * PANGO_SCALE)));
+        } else if (op.frame.width() > 0) {
             // A line longer than its frame ends in an ellipsis instead of running over its
             // neighbours. The width is rounded up, so a frame sized from a measurement never
             // cuts its own text.
             pango_layout_set_width(layout, static_cast<int>(std::ceil(op.frame.width() * PANGO_SCALE)) + 1);
             pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
         }
+        // Centring needs a width to centre in; a text without one is as wide as its line.
+        if (op.alignment == TextAlignment::center && pango_layout_get_width(layout) > 0)
+            pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
         cairo_move_to(m_cr, 0, 0);
         setColor(m_cr, op.color);
         pango_cairo_show_layout(m_cr, layout);

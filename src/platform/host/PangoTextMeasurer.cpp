@@ -2,6 +2,9 @@
 
 #include <pango/pangocairo.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/host/PangoFonts.h"
 
 namespace tarnlet::host {
@@ -14,11 +17,13 @@ using MetricsKey = std::tuple<int, double, bool>;
 
 }  // namespace
 
-// The context and the one reusable layout are made on first use, so a measurer that is built but
-// never asked (most simulated desktops in tests) costs no font loading at all.
+// The context and the reusable layouts are made on first use, so a measurer that is built but
+// never asked (most simulated desktops in tests) costs no font loading at all. Wrapped text has a
+// layout of its own, so that its width and spacing never leak into one-line measurements.
 struct PangoTextMeasurer::Impl {
     PangoContext* context = nullptr;
     PangoLayout* layout = nullptr;
+    PangoLayout* wrappedLayout = nullptr;
     std::map<MetricsKey, FontMetrics> metrics;
 
     PangoLayout* ensureLayout() {
@@ -29,7 +34,17 @@ struct PangoTextMeasurer::Impl {
         return layout;
     }
 
+    PangoLayout* ensureWrappedLayout() {
+        if (!wrappedLayout) {
+            ensureLayout();
+            wrappedLayout = pango_layout_new(context);
+            pango_layout_set_wrap(wrappedLayout, PANGO_WRAP_WORD_CHAR);
+        }
+        return wrappedLayout;
+    }
+
     ~Impl() {
+        if (wrappedLayout) g_object_unref(wrappedLayout);
         if (layout) g_object_unref(layout);
         if (context) g_object_unref(context);
     }
@@ -42,6 +57,24 @@ PangoTextMeasurer::~PangoTextMeasurer() = default;
 Size PangoTextMeasurer::measure(const std::string& text, const Font& font) {
     PangoLayout* layout = m_impl->ensureLayout();
     if (!PangoFonts::configure(layout, text, font)) return {};
+    PangoRectangle logical{};
+    pango_layout_get_extents(layout, nullptr, &logical);
+    return {points(logical.width), points(logical.height)};
+}
+
+double PangoTextMeasurer::wrapSpacing(double lineSpacing) {
+    if (std::isnan(lineSpacing)) return 0;
+    return std::clamp(lineSpacing, 0.0, kLargestLineSpacing);
+}
+
+Size PangoTextMeasurer::measureWrapped(const std::string& text, const Font& font, double width, double lineSpacing) {
+    if (!std::isfinite(width) || !(width > 0) || width > kLargestWrapWidth) return {};
+    PangoLayout* layout = m_impl->ensureWrappedLayout();
+    if (!PangoFonts::configure(layout, text, font)) return {};
+    // The same width and spacing, in the same units, as the Cairo renderer sets for a wrapping
+    // text, so that lines break at the same words.
+    pango_layout_set_width(layout, static_cast<int>(std::ceil(width * PANGO_SCALE)));
+    pango_layout_set_spacing(layout, static_cast<int>(std::lround(wrapSpacing(lineSpacing) * PANGO_SCALE)));
     PangoRectangle logical{};
     pango_layout_get_extents(layout, nullptr, &logical);
     return {points(logical.width), points(logical.height)};

@@ -18,6 +18,14 @@ public:
     PangoTextMeasurer& operator=(const PangoTextMeasurer&) = delete;
 
     Size measure(const std::string& text, const Font& font) override;
+    Size measureWrapped(const std::string& text, const Font& font, double width, double lineSpacing) override;
+
+    // Shared with the Cairo renderer, so that a wrapping text is drawn as it was measured. A wrap
+    // width beyond this bound is refused (Pango keeps widths in 32-bit units), and line spacing
+    // that is negative or not a number counts as none; very large spacing is capped.
+    static constexpr double kLargestWrapWidth = 1.0e6;
+    static constexpr double kLargestLineSpacing = 1000;
+    static double wrapSpacing(double lineSpacing);
     FontMetrics metrics(const Font& font) override;
 
 private:
