@@ -82,12 +82,17 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
         return token.isAlive() && m_settings.boolean("notch.nowPlaying");
     };
 
+    wireStatusMenu();
+
     m_permission.startMonitoring();
     if (needsAccessibilityNow()) m_permission.requestAccess();
 
     m_screenObserver = m_platform.screens.observeChanges(m_weak.bind([this] {
         Log::debug([&] { return "Displays changed: " + LogHeader::displayDescription(m_platform.screens.screens()); });
     }));
+
+    // The menu-bar item: a left click opens the menu, a right click toggles keep-awake.
+    statusMenu().attach(m_platform.statusBar.addItem());
 
     reconcile();
 
@@ -233,9 +238,77 @@ void AppDelegate::snapChordHeld(bool supported) {
     m_snapHintsShown = notch().showSnapHints(std::move(rows[0]), std::move(rows[1]));
 }
 
+void AppDelegate::wireStatusMenu() {
+    StatusMenuController& menu = statusMenu();
+    menu.onOpenSettings = m_weak.bind([this] { showSettingsWindow(); });
+    // No walkthrough yet: the menu shows no progress line.
+    menu.onResumeWalkthrough = m_weak.bind([this] { showSettingsWindow(); });
+    menu.onToggleAwake = m_weak.bind([this] { awake().toggleQuick(); });
+    menu.awakeSession = [token = m_weak.token(), this]() -> std::optional<StatusMenuController::AwakeSession> {
+        if (!token.isAlive() || !m_awake || !m_awake->isActive()) return std::nullopt;
+        return StatusMenuController::AwakeSession{m_awake->endsAt(), m_awake->activeTriggerReason()};
+    };
+    menu.awakeDuration = [token = m_weak.token(), this] {
+        return token.isAlive() ? static_cast<int>(m_settings.integer("awake.durationMinutes")) : 0;
+    };
+    menu.setAwakeDuration = m_weak.bind([this](int minutes) { m_settings.set("awake.durationMinutes", minutes); });
+    menu.allowsDisplaySleep = [token = m_weak.token(), this] {
+        return token.isAlive() && m_settings.boolean("awake.allowDisplaySleep");
+    };
+    menu.setAllowsDisplaySleep = m_weak.bind([this](bool allows) { m_settings.set("awake.allowDisplaySleep", allows); });
+}
+
+StatusMenuController& AppDelegate::statusMenu() {
+    if (!m_statusMenu)
+        m_statusMenu = std::make_unique<StatusMenuController>(m_platform.mainQueue, m_platform.alerts, m_platform.workspace,
+                                                              m_platform.systemFacts);
+    return *m_statusMenu;
+}
+
+BreaksFeature& AppDelegate::breaks() {
+    if (!m_breaks) {
+        auto& p = m_platform;
+        m_breaks = std::make_unique<BreaksFeature>(
+            m_settings, BreaksFeature::Services{p.mainQueue, p.workspace, p.inputIdle, p.powerAssertions, p.screens,
+                                                p.panels, p.eventTaps, p.mouse, p.textMeasurer,
+                                                p.systemFacts.processIdentifier()});
+        m_breaks->onPreWarn = m_weak.bind([this] { notch().showChip(NotchStates::breakPreWarning(), NotchFeature::kChipDuration); });
+        m_breaks->onCountdownTick = m_weak.bind([this](int second, bool eyeOpen) {
+            notch().showLiveChip(NotchStates::breakCountdown(second, eyeOpen));
+        });
+        m_breaks->onCountdownEnd = m_weak.bind([this] { notch().dismissLiveChip(); });
+        m_breaks->onOverlayVisible = m_weak.bind([this](bool visible) { m_breakScreenVisible = visible; });
+        m_breaks->onBreakDone = m_weak.bind([this] { notch().showChip(NotchStates::breakDone(), NotchFeature::kChipDuration); });
+    }
+    return *m_breaks;
+}
+
+AwakeFeature& AppDelegate::awake() {
+    if (!m_awake) {
+        auto& p = m_platform;
+        m_awake = std::make_unique<AwakeFeature>(
+            m_settings, m_battery,
+            AwakeFeature::Services{p.mainQueue, p.workspace, p.screens, p.volumes, p.powerAssertions, p.haptics});
+        m_awake->onSessionChange = m_weak.bind([this](bool active, int minutes) {
+            notch().showChip(NotchStates::sessionChip(active, minutes), NotchFeature::kChipDuration);
+        });
+        m_awake->onNotice = m_weak.bind([this](const std::string& id, const std::string& title, const std::string& body) {
+            m_notifier.postTransient(id, title, body, AwakeFeature::kNoticeLifetime);
+        });
+    }
+    return *m_awake;
+}
+
+bool AppDelegate::awakeActive() {
+    const Feature* feature = this->feature(SettingsPane::awake);
+    return feature && feature->isActive();
+}
+
 Feature* AppDelegate::builtInFeature(SettingsPane pane) {
     // Each tool joins here, built on first use, as it is added to the suite.
     switch (pane) {
+        case SettingsPane::breaks: return &breaks();
+        case SettingsPane::awake: return &awake();
         case SettingsPane::snap: return &snap();
         case SettingsPane::clipboard: return &clipboard();
         case SettingsPane::autoQuit: return &autoQuit();
@@ -303,9 +376,12 @@ void AppDelegate::reconcile() {
     // have nothing to take).
     if (m_autoQuit) m_autoQuit->applySettings();
     if (m_sweep) m_sweep->syncWatchList();
+    if (m_awake) m_awake->applyTriggers();
+    if (m_breaks) m_breaks->applySettings();
 
     reportFeatureToggles();
     warnIfSpacesUnavailable();
+    statusMenu().updateIcon(awakeActive());
 }
 
 bool AppDelegate::needsAccessibilityNow() const {
@@ -380,8 +456,11 @@ void AppDelegate::runFeatureKey(FeatureChords::Key key) {
             clipboard().showPicker();
             break;
         case Key::awake:
+            awake().toggleQuick();
+            notch().setHintCaption(m_settings.boolean("awake.isEnabled") ? "Awake: on" : "Awake: off");
+            break;
         case Key::shelf:
-            // These toggle or open their tools once the tools are part of the suite.
+            // The shelf opens here once it is part of the suite.
             break;
     }
 }

@@ -27,7 +27,10 @@
 #include "keys/ModifierWatcher.h"
 #include "notch/NotchFeature.h"
 #include "notch/NotchStage.h"
+#include "ui/StatusMenuController.h"
+#include "wellbeing/AwakeFeature.h"
 #include "wellbeing/BatteryMonitor.h"
+#include "wellbeing/BreaksFeature.h"
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
@@ -93,6 +96,11 @@ public:
     ClipboardFeature& clipboard();
     AutoQuitFeature& autoQuit();
     SweepEngine& sweep();
+    BreaksFeature& breaks();
+    AwakeFeature& awake();
+    StatusMenuController& statusMenu();
+    // True while the break screen is up; the shelf stays closed then.
+    bool breakScreenVisible() const { return m_breakScreenVisible; }
     // The desktop lookups, resolved once per process.
     WindowSpaces& windowSpaces();
     LeaderWatcher& leaderKeys();
@@ -128,6 +136,8 @@ private:
     void dropLeaderHints();
     void pulseHint(const std::string& key);
     void snapChordHeld(bool supported);
+    void wireStatusMenu();
+    bool awakeActive();
     std::string suiteName() const;
 
     Platform& m_platform;
@@ -150,6 +160,10 @@ private:
     std::unique_ptr<AutoQuitFeature> m_autoQuit;
     std::unique_ptr<WindowSpaces> m_windowSpaces;
     std::unique_ptr<SweepEngine> m_sweep;
+    std::unique_ptr<BreaksFeature> m_breaks;
+    std::unique_ptr<AwakeFeature> m_awake;
+    std::unique_ptr<StatusMenuController> m_statusMenu;
+    bool m_breakScreenVisible = false;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;

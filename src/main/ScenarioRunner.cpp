@@ -20,6 +20,9 @@
 #include "platform/Pasteboard.h"
 #include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
+#include "ui/StatusMenuController.h"
+#include "wellbeing/BreakOverlay.h"
+#include "wellbeing/BreaksFeature.h"
 #include "settings/SettingsKeys.h"
 #include "windows/FootprintWindow.h"
 #include "windows/SnapDialView.h"
@@ -171,6 +174,28 @@ std::string describe(const ListMenuView& view) {
     return out;
 }
 
+// A menu as the transcript writes it: its items joined with " | ", a check mark before checked
+// ones, disabled ones in parentheses, a submenu in brackets after its item, separators as "—".
+std::string describe(const Menu& menu) {
+    std::string out;
+    for (const MenuItem& item : menu) {
+        std::string part = item.isSeparator ? "—" : (item.checked ? "✓ " : "") + item.title;
+        if (!item.isSeparator && !item.enabled) part = "(" + part + ")";
+        if (!item.submenu.empty()) part += " [" + describe(item.submenu) + "]";
+        out += (out.empty() ? "" : " | ") + part;
+    }
+    return out;
+}
+
+bool menuHas(const Menu& menu, const std::string& text) {
+    for (const MenuItem& item : menu)
+        if ((!item.isSeparator && item.title.find(text) != std::string::npos) || menuHas(item.submenu, text)) return true;
+    return false;
+}
+
+// The panels of the break screen: the only ones at the status level covering whole displays.
+bool isBreakPanel(const sim::SimPanels::Record& record) { return record.options.level == BreakOverlay::kPanelLevel; }
+
 std::vector<std::shared_ptr<const NotchBarView>> barsOnScreen(const sim::SimPanels& panels) {
     std::vector<std::shared_ptr<const NotchBarView>> bars;
     for (const auto& record : panels.onScreen())
@@ -202,7 +227,10 @@ public:
             if (auto bar = std::dynamic_pointer_cast<const NotchBarView>(record.content))
                 print("notch bar: " + describe(bar->content()));
             if (auto menu = std::dynamic_pointer_cast<const ListMenuView>(record.content)) print("picker " + describe(*menu));
+            if (isBreakPanel(record)) m_breakPanelShown = true;
         };
+        d.statusBar().onMenuOpened = [this](const Menu& menu) { print("menu: " + describe(menu)); };
+        d.powerAssertions().onChange = [this](const std::string& change) { print("power assertion: " + change); };
         d.keyboard().onDeliver = [this](const sim::SimKeyboard::Delivery& delivery) {
             if (!delivery.event.isKey() || delivery.event.isRepeat) return;
             print(delivery.application + " received " + sim::SimKeyboard::keyName(delivery.event.keyCode) +
@@ -221,6 +249,8 @@ public:
     }
 
     ~Session() {
+        // What the application releases as it goes is not part of the transcript.
+        m_desktop.powerAssertions().onChange = nullptr;
         // The application unhooks the process-wide log from this desktop as it goes; the switch
         // is left off, as a fresh process has it.
         m_app.reset();
@@ -246,6 +276,8 @@ private:
     void reportWindowMoves();
     std::optional<Rect> footprint();
     std::shared_ptr<const ListMenuView> listMenu();
+    std::optional<std::string> clickBreakPill(bool skip);
+    void reportBreakScreen();
 
     // Every notch bar and picker on screen as a PNG at twice its size, named by its order and
     // caption.
@@ -259,6 +291,8 @@ private:
                 caption = bar->content().caption.value_or("bar");
             else if (std::dynamic_pointer_cast<const ListMenuView>(record->content))
                 caption = "picker";
+            else if (isBreakPanel(*record))
+                caption = "break-screen";
             else
                 continue;
             std::string name = std::to_string(++m_snapshots) + "-" + caption;
@@ -270,7 +304,7 @@ private:
             print("snapshot " + file.string());
             ++index;
         }
-        if (index == 0) print("snapshot: no bar or picker on screen");
+        if (index == 0) print("snapshot: no bar, picker or break screen on screen");
         return std::nullopt;
     }
 
@@ -296,6 +330,9 @@ private:
     std::size_t m_pastedCursor = 0;
     std::size_t m_pastesReported = 0;
     std::map<std::string, int> m_apps;  // bundle identifier → process
+    bool m_breakPanelShown = false;
+    bool m_breakScreenReported = false;
+    static constexpr int kVideoPlayerPID = 777;
     std::vector<KnownWindow> m_windows;
 };
 
@@ -419,6 +456,58 @@ std::optional<std::string> Session::check(const Words& w) {
             return std::nullopt;
         return "usage: mouse move X Y [STEPS] | mouse down | mouse up";
     }
+    if (c == "user") {
+        if (n == 2 && (w[1] == "typing" || w[1] == "moving" || w[1] == "still")) return std::nullopt;
+        return "usage: user typing|moving|still";
+    }
+    if (c == "idle" || c == "sleep") {
+        if (n == 2 && seconds(w[1])) return std::nullopt;
+        return "usage: " + c + " SECONDS";
+    }
+    if (c == "scroll") {
+        if (n == 1) return std::nullopt;
+        return "'scroll' takes no arguments";
+    }
+    if (c == "video") {
+        if (n == 2 && (w[1] == "play" || w[1] == "stop")) return std::nullopt;
+        return "usage: video play|stop";
+    }
+    if (c == "session") {
+        if (n == 2 && w[1] == "active") return std::nullopt;
+        return "usage: session active";
+    }
+    if (c == "drive") {
+        if (n >= 3 && w[1] == "mount") {
+            for (std::size_t i = 3; i < n; ++i)
+                if (w[i] != "internal" && w[i] != "hidden") return "usage: drive mount NAME [internal] [hidden] | drive unmount NAME";
+            return std::nullopt;
+        }
+        if (n == 3 && w[1] == "unmount") return std::nullopt;
+        return "usage: drive mount NAME [internal] [hidden] | drive unmount NAME";
+    }
+    if (c == "display") {
+        if (n == 3 && w[1] == "plug" && screenSpec(w[2])) return std::nullopt;
+        if (n == 2 && w[1] == "unplug") return std::nullopt;
+        return "usage: display plug WIDTHxHEIGHT | display unplug";
+    }
+    if (c == "status-item") {
+        if (n == 2 && (w[1] == "click" || w[1] == "right-click")) return std::nullopt;
+        return "usage: status-item click|right-click";
+    }
+    if (c == "menu") {
+        if (n >= 3 && w[1] == "choose") return std::nullopt;
+        if (n == 2 && w[1] == "close") return std::nullopt;
+        return "usage: menu choose TITLE [TITLE …] | menu close";
+    }
+    if (c == "prompt") {
+        if ((n == 3 || (n == 4 && w[3] == "hours")) && w[1] == "answer") return std::nullopt;
+        if (n == 2 && w[1] == "cancel") return std::nullopt;
+        return "usage: prompt answer TEXT [hours] | prompt cancel";
+    }
+    if (c == "break") {
+        if (n == 3 && w[1] == "click" && (w[2] == "skip" || w[2] == "snooze")) return std::nullopt;
+        return "usage: break click skip|snooze";
+    }
     if (c == "feature-key") {
         if (n == 2 && FeatureChords::fromRawValue(w[1])) return std::nullopt;
         return "usage: feature-key awake|focus|shelf|breaks|ocr|clipboard|settings|profile1|profile2";
@@ -448,11 +537,16 @@ std::optional<std::string> Session::check(const Words& w) {
         if (w[k] == "pasted" && n == 3) return std::nullopt;
         if (w[k] == "running" && n == k + 2) return std::nullopt;
         if (w[k] == "picker" && (negated ? n == 3 : n == 2 || n == 3)) return std::nullopt;
+        if ((w[k] == "break-screen" || w[k] == "menu") && (negated ? n == 3 : n == 2 || n == 3)) return std::nullopt;
+        if (w[k] == "assertion" && n == k + 2) return std::nullopt;
+        if (!negated && n == 3 && w[1] == "icon" && (w[2] == "awake" || w[2] == "plain")) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
                "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
                "expect hints CAPTION|none | expect [no] bar \"TEXT\" | expect frame BUNDLE-ID [TITLE] X Y WIDTH HEIGHT | "
                "expect footprint X Y WIDTH HEIGHT | expect no footprint | expect [no] dial | expect pasted \"TEXT\" | "
-               "expect no pasted | expect picker [\"TEXT\"] | expect no picker | expect [no] running BUNDLE-ID";
+               "expect no pasted | expect picker [\"TEXT\"] | expect no picker | expect [no] running BUNDLE-ID | "
+               "expect break-screen [\"TEXT\"] | expect no break-screen | expect menu [\"TEXT\"] | expect no menu | "
+               "expect [no] assertion TYPE | expect icon awake|plain";
     }
     return "unknown command '" + c + "'";
 }
@@ -594,6 +688,60 @@ std::optional<std::string> Session::execute(const Words& w) {
         else d.powerSources().setPercent(static_cast<int>(*seconds(w[1])));
     } else if (c == "snapshot") {
         if (auto failure = snapshot(w[1])) return failure;
+    } else if (c == "user") {
+        // Typing and moving the mouse go on until the user is told otherwise.
+        d.inputIdle().setContinuous(EventType::keyDown, w[1] == "typing");
+        d.inputIdle().setContinuous(EventType::mouseMoved, w[1] == "moving");
+    } else if (c == "idle") {
+        d.inputIdle().setIdleFor(0);
+        d.advanceBy(*seconds(w[1]));
+    } else if (c == "sleep") {
+        d.sleepFor(*seconds(w[1]));
+    } else if (c == "scroll") {
+        d.keyboard().scroll();
+    } else if (c == "video") {
+        // A video player keeps the display awake while it plays.
+        if (w[1] == "play") d.powerAssertions().holdFor(kVideoPlayerPID, "NoDisplaySleepAssertion", "Playing video");
+        else d.powerAssertions().releaseAllOf(kVideoPlayerPID);
+    } else if (c == "session") {
+        d.workspace().sessionBecameActive();
+    } else if (c == "drive") {
+        if (w[1] == "mount")
+            d.volumes().mount(w[2], std::find(w.begin() + 3, w.end(), "internal") != w.end(),
+                              std::find(w.begin() + 3, w.end(), "hidden") != w.end());
+        else d.volumes().unmount(w[2]);
+    } else if (c == "display") {
+        auto screens = d.screens().screens();
+        if (w[1] == "plug") {
+            const auto spec = *screenSpec(w[2]);
+            double x = 0;
+            std::uint32_t id = 0;
+            for (const auto& screen : screens) {
+                x = std::max(x, screen.frame.maxX());
+                id = std::max(id, screen.displayID);
+            }
+            screens.push_back(sim::SimScreens::externalDisplay(spec.first.first, spec.first.second, x, id + 1));
+        } else {
+            const auto last = std::find_if(screens.rbegin(), screens.rend(), [](const Screen& s) { return !s.isBuiltin; });
+            if (last == screens.rend()) return std::string("no external display is plugged in");
+            screens.erase(std::next(last).base());
+        }
+        d.screens().setScreens(std::move(screens));
+    } else if (c == "status-item") {
+        d.statusBar().click(w[1] == "click" ? StatusClick::left : StatusClick::right);
+    } else if (c == "menu") {
+        if (w[1] == "close") d.statusBar().dismissMenu();
+        else if (!d.statusBar().isMenuOpen()) return std::string("no menu is open (open it with `status-item click`)");
+        else if (!d.statusBar().choose(Words(w.begin() + 2, w.end()))) return "the open menu has no enabled item " + [&] {
+                std::string path;
+                for (std::size_t i = 2; i < w.size(); ++i) path += (i > 2 ? " › " : "") + ("\"" + w[i] + "\"");
+                return path;
+            }();
+    } else if (c == "prompt") {
+        if (w[1] == "cancel") d.alerts().answerNext({1, "", 0});
+        else d.alerts().answerNext({0, w[2], w.size() > 3 ? 1 : 0});
+    } else if (c == "break") {
+        if (auto failure = clickBreakPill(w[2] == "skip")) return failure;
     } else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
     else if (c == "expect") {
         const bool negated = w[1] == "no";
@@ -695,6 +843,43 @@ std::optional<std::string> Session::execute(const Words& w) {
                 for (const auto& item : view->items()) found = found || item.title.find(arg) != std::string::npos;
                 if (!found) return "expected the picker to show \"" + arg + "\"; it shows " + describe(*view);
             }
+        } else if (what == "break-screen") {
+            const BreakOverlay& overlay = m_app->breaks().overlay();
+            if (negated && overlay.isShowing()) return std::string("expected no break screen, but it is up");
+            if (!negated && !overlay.isShowing()) return std::string("expected the break screen to be up");
+            if (!negated && !arg.empty()) {
+                std::string seen;
+                bool found = false;
+                for (const auto& card : overlay.cards()) {
+                    for (const std::string& text : {card->title(), card->body(), card->countdown(),
+                                                    card->skipButton().title, card->snoozeButton().title}) {
+                        found = found || text.find(arg) != std::string::npos;
+                        seen += (seen.empty() ? "" : ", ") + text;
+                    }
+                }
+                if (!found) return "expected the break screen to show \"" + arg + "\"; it shows " + seen;
+            }
+        } else if (what == "menu") {
+            const bool open = d.statusBar().isMenuOpen();
+            if (negated && open) return "expected no open menu, but it shows " + describe(d.statusBar().openMenu());
+            if (!negated && !open) return std::string("expected the menu to be open");
+            if (!negated && !arg.empty() && !menuHas(d.statusBar().openMenu(), arg))
+                return "expected the menu to show \"" + arg + "\"; it shows " + describe(d.statusBar().openMenu());
+        } else if (what == "assertion") {
+            bool held = false;
+            for (const auto& own : d.powerAssertions().ownAssertions()) held = held || own.type == arg;
+            if (held == negated)
+                return negated ? "expected no power assertion " + arg + ", but one is held"
+                               : "expected a power assertion " + arg + "; held: " + [&] {
+                                     std::string all;
+                                     for (const auto& own : d.powerAssertions().ownAssertions()) all += (all.empty() ? "" : ", ") + own.type;
+                                     return all.empty() ? std::string("none") : all;
+                                 }();
+        } else if (what == "icon") {
+            const auto image = d.statusBar().image();
+            const bool awake = image && image->name.find("awake") != std::string::npos;
+            if (awake != (arg == "awake"))
+                return "expected the menu-bar icon " + arg + ", found " + (image ? image->name : std::string("none"));
         } else if (what == "dial") {
             if (m_app->snap().mouseSnap().isRunning() == negated)
                 return negated ? "expected no snap dial, but it is shown" : "expected the snap dial to be shown";
@@ -706,6 +891,33 @@ std::optional<std::string> Session::execute(const Words& w) {
     }
     d.runUntilIdle();
     reportWindowMoves();
+    reportBreakScreen();
+    return std::nullopt;
+}
+
+void Session::reportBreakScreen() {
+    const BreakOverlay& overlay = m_app->breaks().overlay();
+    if (overlay.isShowing() && (m_breakPanelShown || !m_breakScreenReported)) {
+        m_breakPanelShown = false;
+        m_breakScreenReported = true;
+        const auto texts = overlay.countdownTexts();
+        print("break screen on " + std::to_string(overlay.panelCount()) + " display(s): \"" +
+              overlay.cards().front()->title() + "\" " + (texts.empty() ? std::string() : texts.front()));
+    } else if (!overlay.isShowing() && m_breakScreenReported) {
+        m_breakScreenReported = false;
+        print("break screen down");
+    }
+}
+
+std::optional<std::string> Session::clickBreakPill(bool skip) {
+    const BreakOverlay& overlay = m_app->breaks().overlay();
+    const auto frames = skip ? overlay.skipButtonFramesOnDesktop() : overlay.snoozeButtonFramesOnDesktop();
+    if (frames.empty()) return std::string("no break screen is up");
+    auto& mouse = m_desktop.mouse();
+    mouse.moveTo({frames.front().midX(), frames.front().midY()});
+    mouse.leftDown();
+    m_desktop.runUntilIdle();
+    mouse.leftUp();
     return std::nullopt;
 }
 
