@@ -8,47 +8,21 @@
 #include "diagnostics/Log.h"
 #include "notch/NotchBarView.h"
 #include "notch/NotchGeometry.h"
-#include "support/ProbeFeature.h"
-#include "support/TestEnvironment.h"
+#include "support/AppFixture.h"
 
 namespace tarnlet {
 namespace {
 
 using test::ProbeFeature;
 
-class AppDelegateTest : public ::testing::Test {
+// Every tool is a probe but the notch, which is the application's own.
+class AppDelegateTest : public test::AppFixture {
 protected:
-    test::TestEnvironment env;
-    sim::SimDesktop& desktop = env.desktop();
-    std::map<SettingsPane, ProbeFeature> probes;
-    std::unique_ptr<AppDelegate> app;
-
-    AppDelegateTest() {
-        // Every tool is a probe but the notch, which is the application's own.
-        for (const auto& row : kFeatureTable)
-            if (row.pane != SettingsPane::notch) probes[row.pane];
-    }
-    ~AppDelegateTest() override {
-        app.reset();
-        Log::setDebugEnabled(false);
-        Log::setSystemLog(nullptr);
-    }
 
     // Writes the store directly, as before a launch.
     void preset(const std::string& key, const Value& value) { desktop.defaults().standard().set(key, value); }
 
-    AppDelegate& launch(std::vector<std::string> arguments = {}) {
-        AppDelegate::Options options;
-        options.installCrashReporter = false;
-        options.features = [this](SettingsPane pane) -> Feature* {
-            auto it = probes.find(pane);
-            return it == probes.end() ? nullptr : &it->second;
-        };
-        app = std::make_unique<AppDelegate>(desktop.platform(), options);
-        app->applicationDidFinishLaunching(arguments);
-        desktop.runUntilIdle();
-        return *app;
-    }
+    AppDelegate& launch(const std::vector<std::string>& arguments = {}) { return start(arguments); }
 
     ProbeFeature& probe(SettingsPane pane) { return probes.at(pane); }
     std::vector<std::string> logLines() const {

@@ -3,43 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AppDelegate.h"
-#include "diagnostics/Log.h"
 #include "notch/NotchBarView.h"
-#include "support/ProbeFeature.h"
-#include "support/TestEnvironment.h"
+#include "support/AppFixture.h"
 
 namespace tarnlet {
 namespace {
 
-using test::ProbeFeature;
-
-class SnapWiringTest : public ::testing::Test {
+class SnapWiringTest : public test::AppFixture {
 protected:
-    SnapWiringTest() {
-        for (const auto& row : kFeatureTable)
-            if (row.pane != SettingsPane::notch && row.pane != SettingsPane::snap) probes[row.pane];
+    SnapWiringTest() : AppFixture({SettingsPane::snap}) {
         desktop.permissions().setAccessibilityTrusted(true);
         desktop.defaults().standard().set("snap.isEnabled", true);
         pid = desktop.applications().launch("com.example.editor", "Editor");
         desktop.workspace().setFrontmostApplicationPID(pid);
         desktop.applications().addWindow(pid, {"Notes", Rect(300, 200, 400, 300)});
     }
-    ~SnapWiringTest() override {
-        app.reset();
-        Log::setDebugEnabled(false);
-        Log::setSystemLog(nullptr);
-    }
-
     void launch() {
-        AppDelegate::Options options;
-        options.installCrashReporter = false;
-        options.features = [this](SettingsPane pane) -> Feature* {
-            auto it = probes.find(pane);
-            return it == probes.end() ? nullptr : &it->second;
-        };
-        app = std::make_unique<AppDelegate>(desktop.platform(), options);
-        app->applicationDidFinishLaunching({});
+        start();
         desktop.advanceBy(3);  // the "On" chip of the first reconcile is gone
     }
     void down(const char* key) {
@@ -57,10 +37,6 @@ protected:
     }
     std::shared_ptr<NotchBarView> hints() { return app->notch().controller().hintBar(); }
 
-    test::TestEnvironment env;
-    sim::SimDesktop& desktop = env.desktop();
-    std::map<SettingsPane, ProbeFeature> probes;
-    std::unique_ptr<AppDelegate> app;
     int pid = 0;
 };
 

@@ -3,39 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AppDelegate.h"
-#include "diagnostics/Log.h"
 #include "notch/NotchBarView.h"
-#include "support/ProbeFeature.h"
-#include "support/TestEnvironment.h"
+#include "support/AppFixture.h"
 
 namespace tarnlet {
 namespace {
 
-using test::ProbeFeature;
-
-class SweepWiringTest : public ::testing::Test {
+class SweepWiringTest : public test::AppFixture {
 protected:
-    SweepWiringTest() {
-        for (const auto& row : kFeatureTable)
-            if (row.pane != SettingsPane::notch && row.pane != SettingsPane::sweep && row.pane != SettingsPane::autoQuit)
-                probes[row.pane];
+    SweepWiringTest() : AppFixture({SettingsPane::sweep, SettingsPane::autoQuit}) {
         desktop.defaults().standard().set("sweep.isEnabled", true);
         pid = desktop.applications().launch("com.apple.Preview", "Preview");
     }
-    ~SweepWiringTest() override {
-        app.reset();
-        Log::setSystemLog(nullptr);
-    }
     void launch() {
-        AppDelegate::Options options;
-        options.installCrashReporter = false;
-        options.features = [this](SettingsPane pane) -> Feature* {
-            auto it = probes.find(pane);
-            return it == probes.end() ? nullptr : &it->second;
-        };
-        app = std::make_unique<AppDelegate>(desktop.platform(), options);
-        app->applicationDidFinishLaunching({});
+        start();
         desktop.advanceBy(3);
     }
     AXElement open() {
@@ -44,10 +25,6 @@ protected:
         return w;
     }
 
-    test::TestEnvironment env;
-    sim::SimDesktop& desktop = env.desktop();
-    std::map<SettingsPane, ProbeFeature> probes;
-    std::unique_ptr<AppDelegate> app;
     int pid = 0;
 };
 

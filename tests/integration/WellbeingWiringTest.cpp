@@ -5,44 +5,22 @@
 
 #include <algorithm>
 
-#include "app/AppDelegate.h"
-#include "diagnostics/Log.h"
 #include "notch/NotchBarView.h"
-#include "support/ProbeFeature.h"
-#include "support/TestEnvironment.h"
+#include "support/AppFixture.h"
 #include "ui/MenuBarIcon.h"
 
 namespace tarnlet {
 namespace {
 
-using test::ProbeFeature;
-
-class WellbeingWiringTest : public ::testing::Test {
+class WellbeingWiringTest : public test::AppFixture {
 protected:
-    WellbeingWiringTest() {
-        for (const auto& row : kFeatureTable)
-            if (row.pane != SettingsPane::notch && row.pane != SettingsPane::breaks && row.pane != SettingsPane::awake)
-                probes[row.pane];
+    WellbeingWiringTest() : AppFixture({SettingsPane::breaks, SettingsPane::awake}) {
         // Someone at work: the mouse keeps moving, so no check finds a natural break, and the last
         // key went down a while ago, so no check finds them typing.
         desktop.inputIdle().setContinuous(EventType::mouseMoved, true);
         desktop.advanceBy(10);
     }
-    ~WellbeingWiringTest() override {
-        app.reset();
-        Log::setSystemLog(nullptr);
-    }
-    void launch() {
-        AppDelegate::Options options;
-        options.installCrashReporter = false;
-        options.features = [this](SettingsPane pane) -> Feature* {
-            auto it = probes.find(pane);
-            return it == probes.end() ? nullptr : &it->second;
-        };
-        app = std::make_unique<AppDelegate>(desktop.platform(), options);
-        app->applicationDidFinishLaunching({});
-        desktop.runUntilIdle();
-    }
+    void launch() { start(); }
     std::string chip() {
         auto bar = app->notch().controller().chipBar();
         if (!bar) return "none";
@@ -54,11 +32,6 @@ protected:
         auto image = desktop.statusBar().image();
         return image ? std::optional(image->name) : std::nullopt;
     }
-
-    test::TestEnvironment env;
-    sim::SimDesktop& desktop = env.desktop();
-    std::map<SettingsPane, ProbeFeature> probes;
-    std::unique_ptr<AppDelegate> app;
 };
 
 TEST_F(WellbeingWiringTest, TheBreakIsAnnouncedCountedDownShownAndCelebratedAtTheNotch) {
