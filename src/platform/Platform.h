@@ -13,6 +13,7 @@ class InputIdle;
 class PowerAssertions;
 class StatusBar;
 class Volumes;
+class ColorSampler;
 class DefaultsSuites;
 class EventTaps;
 class HotKeys;
@@ -56,6 +57,7 @@ struct Platform {
     PowerAssertions& powerAssertions;
     StatusBar& statusBar;
     Volumes& volumes;
+    ColorSampler& colorSampler;
 };
 
 }  // namespace tarnlet

@@ -10,6 +10,7 @@
 #include "platform/host/PangoTextMeasurer.h"
 #include "platform/sim/SimAlerts.h"
 #include "platform/sim/SimApplications.h"
+#include "platform/sim/SimColorSampler.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimHaptics.h"
@@ -70,6 +71,7 @@ public:
     SimPowerAssertions& powerAssertions() { return m_powerAssertions; }
     SimStatusBar& statusBar() { return m_statusBar; }
     SimVolumes& volumes() { return m_volumes; }
+    SimColorSampler& colorSampler() { return m_colorSampler; }
 
     // The computer sleeps for that long and wakes: the wall clock moves on, the monotonic clock
     // does not, and the wake is announced.
@@ -105,6 +107,7 @@ private:
     SimPowerAssertions m_powerAssertions;
     SimStatusBar m_statusBar;
     SimVolumes m_volumes;
+    SimColorSampler m_colorSampler;
     Platform m_platform;
 };
 
