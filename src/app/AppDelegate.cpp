@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include <algorithm>
+
 #include "diagnostics/CrashReporter.h"
 #include "diagnostics/FileLog.h"
 #include "diagnostics/Log.h"
@@ -81,6 +83,15 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     featureChords().isNowPlayingLive = [token = m_weak.token(), this] {
         return token.isAlive() && m_settings.boolean("notch.nowPlaying");
     };
+    featureChords().isSnippetsLive = [token = m_weak.token(), this] {
+        if (!token.isAlive()) return false;
+        const Feature* snippets = feature(SettingsPane::snippets);
+        return snippets && snippets->isActive();
+    };
+    featureChords().onSnippetPicker = m_weak.bind([this] {
+        leaderKeys().dismissHint();
+        snippets().showPicker();
+    });
 
     wireStatusMenu();
 
@@ -265,6 +276,38 @@ StatusMenuController& AppDelegate::statusMenu() {
     return *m_statusMenu;
 }
 
+SnippetsFeature& AppDelegate::snippets() {
+    if (!m_snippets) {
+        auto& p = m_platform;
+        m_snippets = std::make_unique<SnippetsFeature>(
+            m_settings, SnippetsFeature::Services{p.eventTaps, p.pasteboard, p.permissions, p.workspace, p.mouse,
+                                                  p.panels, p.screens, p.textMeasurer, p.mainQueue, p.systemFacts,
+                                                  m_appFiles.root()});
+        m_snippets->onCopiedWithoutPaste = m_weak.bind([this] {
+            notch().showChip(NotchStates::snippetCopiedChip(), NotchFeature::kChipDuration);
+        });
+    }
+    return *m_snippets;
+}
+
+ColorPickerFeature& AppDelegate::colorPicker() {
+    if (!m_colorPicker) {
+        m_colorPicker = std::make_unique<ColorPickerFeature>(m_hotKeys, m_platform.colorSampler, m_platform.pasteboard);
+        m_colorPicker->onColor = m_weak.bind([this](const std::string& hex, const SampledColor& color) {
+            const Color shown{std::clamp(color.red, 0.0, 1.0), std::clamp(color.green, 0.0, 1.0),
+                              std::clamp(color.blue, 0.0, 1.0), 1};
+            notch().showChip(NotchStates::colorChip(hex, shown), NotchFeature::kChipDuration);
+        });
+    }
+    return *m_colorPicker;
+}
+
+BackupOperations& AppDelegate::backup() {
+    if (!m_backup)
+        m_backup = std::make_unique<BackupOperations>(m_settings, snippets().store(), m_platform.folders, m_platform.workspace);
+    return *m_backup;
+}
+
 BreaksFeature& AppDelegate::breaks() {
     if (!m_breaks) {
         auto& p = m_platform;
@@ -307,6 +350,8 @@ bool AppDelegate::awakeActive() {
 Feature* AppDelegate::builtInFeature(SettingsPane pane) {
     // Each tool joins here, built on first use, as it is added to the suite.
     switch (pane) {
+        case SettingsPane::snippets: return &snippets();
+        case SettingsPane::colorPicker: return &colorPicker();
         case SettingsPane::breaks: return &breaks();
         case SettingsPane::awake: return &awake();
         case SettingsPane::snap: return &snap();

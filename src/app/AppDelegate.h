@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "app/AccessibilityPermission.h"
+#include "app/BackupOperations.h"
 #include "app/FeatureTable.h"
 #include "app/Notifier.h"
 #include "app/ScreenRecordingPermission.h"
 #include "base/Feature.h"
 #include "clipboard/ClipboardFeature.h"
+#include "clipboard/ColorPickerFeature.h"
+#include "clipboard/SnippetsFeature.h"
 #include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "keys/FeatureChords.h"
@@ -96,6 +99,10 @@ public:
     ClipboardFeature& clipboard();
     AutoQuitFeature& autoQuit();
     SweepEngine& sweep();
+    SnippetsFeature& snippets();
+    ColorPickerFeature& colorPicker();
+    // The General pane's backup export and import.
+    BackupOperations& backup();
     BreaksFeature& breaks();
     AwakeFeature& awake();
     StatusMenuController& statusMenu();
@@ -160,6 +167,9 @@ private:
     std::unique_ptr<AutoQuitFeature> m_autoQuit;
     std::unique_ptr<WindowSpaces> m_windowSpaces;
     std::unique_ptr<SweepEngine> m_sweep;
+    std::unique_ptr<SnippetsFeature> m_snippets;
+    std::unique_ptr<ColorPickerFeature> m_colorPicker;
+    std::unique_ptr<BackupOperations> m_backup;
     std::unique_ptr<BreaksFeature> m_breaks;
     std::unique_ptr<AwakeFeature> m_awake;
     std::unique_ptr<StatusMenuController> m_statusMenu;

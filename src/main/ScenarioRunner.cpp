@@ -18,6 +18,7 @@
 #include "notch/NotchBarView.h"
 #include "platform/host/CairoRenderer.h"
 #include "platform/Pasteboard.h"
+#include "clipboard/Snippet.h"
 #include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
 #include "ui/StatusMenuController.h"
@@ -331,6 +332,7 @@ private:
     std::size_t m_pastesReported = 0;
     std::map<std::string, int> m_apps;  // bundle identifier → process
     bool m_breakPanelShown = false;
+    std::string m_backupStatus;
     bool m_breakScreenReported = false;
     static constexpr int kVideoPlayerPID = 777;
     std::vector<KnownWindow> m_windows;
@@ -508,6 +510,20 @@ std::optional<std::string> Session::check(const Words& w) {
         if (n == 3 && w[1] == "click" && (w[2] == "skip" || w[2] == "snooze")) return std::nullopt;
         return "usage: break click skip|snooze";
     }
+    if (c == "snippet") {
+        if (n == 4 && w[1] == "add" && !w[2].empty()) return std::nullopt;
+        return "usage: snippet add TRIGGER BODY";
+    }
+    if (c == "color") {
+        if (n == 2 && w[1] == "cancel") return std::nullopt;
+        if (n == 5 && w[1] == "pick" && decimal(w[2]) && decimal(w[3]) && decimal(w[4])) return std::nullopt;
+        return "usage: color pick RED GREEN BLUE | color cancel";
+    }
+    if (c == "backup") {
+        if (n == 2 && w[1] == "export") return std::nullopt;
+        if ((n == 2 || n == 3) && w[1] == "import") return std::nullopt;
+        return "usage: backup export | backup import [FILE]";
+    }
     if (c == "feature-key") {
         if (n == 2 && FeatureChords::fromRawValue(w[1])) return std::nullopt;
         return "usage: feature-key awake|focus|shelf|breaks|ocr|clipboard|settings|profile1|profile2";
@@ -540,13 +556,15 @@ std::optional<std::string> Session::check(const Words& w) {
         if ((w[k] == "break-screen" || w[k] == "menu") && (negated ? n == 3 : n == 2 || n == 3)) return std::nullopt;
         if (w[k] == "assertion" && n == k + 2) return std::nullopt;
         if (!negated && n == 3 && w[1] == "icon" && (w[2] == "awake" || w[2] == "plain")) return std::nullopt;
+        if (!negated && n == 3 && (w[1] == "clipboard" || w[1] == "backup")) return std::nullopt;
         return "usage: expect [no] log \"TEXT\" | expect [no] notice ID | expect setting KEY VALUE | "
                "expect profile 1|2 | expect settings-window COUNT | expect [no] received KEY [down|up] | "
                "expect hints CAPTION|none | expect [no] bar \"TEXT\" | expect frame BUNDLE-ID [TITLE] X Y WIDTH HEIGHT | "
                "expect footprint X Y WIDTH HEIGHT | expect no footprint | expect [no] dial | expect pasted \"TEXT\" | "
                "expect no pasted | expect picker [\"TEXT\"] | expect no picker | expect [no] running BUNDLE-ID | "
                "expect break-screen [\"TEXT\"] | expect no break-screen | expect menu [\"TEXT\"] | expect no menu | "
-               "expect [no] assertion TYPE | expect icon awake|plain";
+               "expect [no] assertion TYPE | expect icon awake|plain | expect clipboard \"TEXT\" | "
+               "expect backup \"STATUS\"";
     }
     return "unknown command '" + c + "'";
 }
@@ -742,6 +760,26 @@ std::optional<std::string> Session::execute(const Words& w) {
         else d.alerts().answerNext({0, w[2], w.size() > 3 ? 1 : 0});
     } else if (c == "break") {
         if (auto failure = clickBreakPill(w[2] == "skip")) return failure;
+    } else if (c == "snippet") {
+        // As the settings window saves one.
+        m_app->snippets().store().save(Snippet::make(w[2], w[3]));
+    } else if (c == "color") {
+        const bool answered = w[1] == "cancel" ? d.colorSampler().cancel()
+                                               : d.colorSampler().pick({*decimal(w[2]), *decimal(w[3]), *decimal(w[4]), 1, true});
+        if (!answered) return std::string("no colour loupe is open");
+    } else if (c == "backup") {
+        if (w[1] == "export") {
+            m_backupStatus = m_app->backup().exportSettings();
+        } else {
+            const std::filesystem::path file = w.size() > 2 ? std::filesystem::path(w[2])
+                                                            : d.folders().desktop() / BackupOperations::kFileName;
+            std::ifstream in(file, std::ios::binary);
+            if (!in) return "cannot read the backup " + file.string();
+            std::ostringstream text;
+            text << in.rdbuf();
+            m_backupStatus = m_app->backup().importSettings(text.str());
+        }
+        print("backup: " + m_backupStatus);
     } else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
     else if (c == "expect") {
         const bool negated = w[1] == "no";
@@ -875,6 +913,11 @@ std::optional<std::string> Session::execute(const Words& w) {
                                      for (const auto& own : d.powerAssertions().ownAssertions()) all += (all.empty() ? "" : ", ") + own.type;
                                      return all.empty() ? std::string("none") : all;
                                  }();
+        } else if (what == "clipboard") {
+            const auto text = d.pasteboard().string();
+            if (text != arg) return "expected the clipboard to hold \"" + arg + "\", found " + (text ? "\"" + *text + "\"" : std::string("no text"));
+        } else if (what == "backup") {
+            if (m_backupStatus != arg) return "expected the backup status \"" + arg + "\", found \"" + m_backupStatus + "\"";
         } else if (what == "icon") {
             const auto image = d.statusBar().image();
             const bool awake = image && image->name.find("awake") != std::string::npos;

@@ -1,0 +1,72 @@
+// Snippets and the colour picker inside the whole application: the chord that opens the picker,
+// the chip when a snippet could only be copied, and the colour chip.
+
+#include <gtest/gtest.h>
+
+#include "clipboard/Snippet.h"
+#include "notch/NotchBarView.h"
+#include "support/AppFixture.h"
+
+namespace tarnlet {
+namespace {
+
+class SnippetsWiringTest : public test::AppFixture {
+protected:
+    SnippetsWiringTest() : AppFixture({SettingsPane::snippets, SettingsPane::colorPicker}) {
+        desktop.permissions().setAccessibilityTrusted(true);
+    }
+    void key(const char* name, bool down) {
+        const auto code = *sim::SimKeyboard::keyCode(name);
+        if (down) desktop.keyboard().keyDown(code);
+        else desktop.keyboard().keyUp(code);
+        desktop.runUntilIdle();
+    }
+    std::optional<std::string> chipCaption() {
+        auto bar = app->notch().controller().chipBar();
+        return bar ? bar->content().caption : std::nullopt;
+    }
+};
+
+TEST_F(SnippetsWiringTest, TheChordOpensThePickerOnlyWhileSnippetsRuns) {
+    start();
+    // Snippets off: right Command with ":" is no chord and the key reaches the application.
+    key("rcmd", true), key("shift", true), key(";", true), key(";", false), key("shift", false), key("rcmd", false);
+    EXPECT_FALSE(app->snippets().isPickerShowing());
+
+    app->settings().set("snippets.isEnabled", true);
+    desktop.runUntilIdle();
+    key("rcmd", true), key("shift", true), key(";", true), key(";", false), key("shift", false), key("rcmd", false);
+    EXPECT_TRUE(app->snippets().isPickerShowing());
+}
+
+TEST_F(SnippetsWiringTest, ASnippetThatCannotBeTypedIsCopiedAndSaysSo) {
+    desktop.defaults().standard().set("snippets.isEnabled", true);
+    start();
+    desktop.advanceBy(3);
+    app->snippets().store().save(Snippet::make("sig", "Regards"));
+    // Without the right to post events nothing can be typed for the user.
+    desktop.permissions().setPostEvent(false);
+    app->snippets().showPicker();
+    ASSERT_TRUE(app->snippets().isPickerShowing());
+    key("return", true), key("return", false);
+    EXPECT_FALSE(app->snippets().isPickerShowing());
+    EXPECT_EQ(desktop.pasteboard().string(), "Regards");
+    EXPECT_TRUE(desktop.keyboard().pasted().empty());
+    EXPECT_EQ(chipCaption(), "snippet copied");
+}
+
+TEST_F(SnippetsWiringTest, APickedColourIsCopiedAndShownAtTheNotch) {
+    desktop.defaults().standard().set("colorPicker.isEnabled", true);
+    start();
+    desktop.advanceBy(3);
+    key("ctrl", true), key("opt", true), key("shift", true), key("c", true), key("c", false);
+    key("shift", false), key("opt", false), key("ctrl", false);
+    ASSERT_TRUE(desktop.colorSampler().isOpen());
+    desktop.colorSampler().pick({0, 0.5, 1, 1, true});
+    desktop.runUntilIdle();
+    EXPECT_EQ(desktop.pasteboard().string(), "#0080FF");
+    EXPECT_EQ(chipCaption(), "#0080FF");
+}
+
+}  // namespace
+}  // namespace tarnlet
