@@ -29,6 +29,29 @@ struct KeyInfo {
 };
 
 // The ANSI positions of the US layout.
+// Characters of the private function-key range, as UTF-8: what the arrows, function keys and
+// navigation keys type on the real keyboard.
+constexpr const char* kUpArrow = "\uF700";
+constexpr const char* kDownArrow = "\uF701";
+constexpr const char* kLeftArrow = "\uF702";
+constexpr const char* kRightArrow = "\uF703";
+constexpr const char* kF1 = "\uF704";
+constexpr const char* kF2 = "\uF705";
+constexpr const char* kF3 = "\uF706";
+constexpr const char* kF4 = "\uF707";
+constexpr const char* kF5 = "\uF708";
+constexpr const char* kF6 = "\uF709";
+constexpr const char* kF7 = "\uF70A";
+constexpr const char* kF8 = "\uF70B";
+constexpr const char* kF9 = "\uF70C";
+constexpr const char* kF10 = "\uF70D";
+constexpr const char* kF11 = "\uF70E";
+constexpr const char* kF12 = "\uF70F";
+constexpr const char* kForwardDelete = "\uF728";
+constexpr const char* kHome = "\uF729";
+constexpr const char* kEnd = "\uF72B";
+
+// What each key types on the US layout.
 constexpr KeyInfo kKeys[] = {
     {0, "a", "a", "A"},        {11, "b", "b", "B"},      {8, "c", "c", "C"},       {2, "d", "d", "D"},
     {14, "e", "e", "E"},       {3, "f", "f", "F"},       {5, "g", "g", "G"},       {4, "h", "h", "H"},
@@ -43,12 +66,13 @@ constexpr KeyInfo kKeys[] = {
     {42, "\\", "\\", "|"},     {41, ";", ";", ":"},      {39, "'", "'", "\""},     {43, ",", ",", "<"},
     {47, ".", ".", ">"},       {44, "/", "/", "?"},      {50, "`", "`", "~"},      {49, "space", " ", " "},
     {36, "return", "\r", "\r"}, {48, "tab", "\t", "\t"}, {53, "escape", "\x1b", "\x1b"},
-    {51, "delete", "\x7f", "\x7f"}, {123, "left", "", ""}, {124, "right", "", ""}, {125, "down", "", ""},
-    {126, "up", "", ""},       {122, "f1", "", ""},      {120, "f2", "", ""},      {99, "f3", "", ""},
-    {118, "f4", "", ""},       {96, "f5", "", ""},       {97, "f6", "", ""},       {98, "f7", "", ""},
-    {100, "f8", "", ""},       {101, "f9", "", ""},      {109, "f10", "", ""},     {103, "f11", "", ""},
-    {111, "f12", "", ""},      {117, "forwarddelete", "\x7f", "\x7f"}, {115, "home", "", ""},
-    {119, "end", "", ""},
+    {51, "delete", "\x7f", "\x7f"},
+    {123, "left", kLeftArrow, kLeftArrow},     {124, "right", kRightArrow, kRightArrow},
+    {125, "down", kDownArrow, kDownArrow},     {126, "up", kUpArrow, kUpArrow},
+    {122, "f1", kF1, kF1},    {120, "f2", kF2, kF2},    {99, "f3", kF3, kF3},     {118, "f4", kF4, kF4},
+    {96, "f5", kF5, kF5},     {97, "f6", kF6, kF6},     {98, "f7", kF7, kF7},     {100, "f8", kF8, kF8},
+    {101, "f9", kF9, kF9},    {109, "f10", kF10, kF10}, {103, "f11", kF11, kF11}, {111, "f12", kF12, kF12},
+    {117, "forwarddelete", kForwardDelete, kForwardDelete}, {115, "home", kHome, kHome}, {119, "end", kEnd, kEnd},
 };
 
 struct ModifierInfo {

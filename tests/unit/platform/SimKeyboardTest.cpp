@@ -171,6 +171,17 @@ TEST_F(SimKeyboardTest, ModifierKeysKeepLeftRightAndDeviceIndependentBits) {
     EXPECT_EQ(keyboard().flags(), base);
 }
 
+TEST_F(SimKeyboardTest, KeysTypeTheirCharactersAndNavigationKeysTypeFunctionKeyCharacters) {
+    EXPECT_EQ(SimKeyboard::characters(*SimKeyboard::keyCode("a"), ModifierFlag::shift), "A");
+    EXPECT_EQ(SimKeyboard::characters(*SimKeyboard::keyCode(";"), ModifierFlag::shift), ":");
+    EXPECT_EQ(SimKeyboard::characters(*SimKeyboard::keyCode("return"), 0), "\r");
+    // Arrows and function keys type characters of the private range U+F700 to U+F8FF, which
+    // text fields and pickers recognise and leave alone.
+    EXPECT_EQ(SimKeyboard::characters(*SimKeyboard::keyCode("left"), 0), "\uF702");
+    EXPECT_EQ(SimKeyboard::characters(*SimKeyboard::keyCode("f5"), 0), "\uF708");
+    EXPECT_EQ(SimKeyboard::characters(*SimKeyboard::keyCode("rcmd"), 0), "");
+}
+
 TEST_F(SimKeyboardTest, HeldKeysRepeatOnTheVirtualClock) {
     keyboard().keyDown(code("a"));
     desktop().advanceBy(0.499);
