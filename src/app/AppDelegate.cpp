@@ -302,6 +302,15 @@ ColorPickerFeature& AppDelegate::colorPicker() {
     return *m_colorPicker;
 }
 
+std::vector<NotchBarItem> AppDelegate::snippetPickerHints() {
+    const Feature* feature = this->feature(SettingsPane::snippets);
+    if (!feature || !feature->isActive()) return {};
+    NotchBarItem item;
+    item.icon = Image::symbol(std::string(SettingsPanes::icon(SettingsPane::snippets)),
+                              SettingsPanes::title(SettingsPane::snippets));
+    return {item};
+}
+
 BackupOperations& AppDelegate::backup() {
     if (!m_backup)
         m_backup = std::make_unique<BackupOperations>(m_settings, snippets().store(), m_platform.folders, m_platform.workspace);

@@ -103,6 +103,9 @@ public:
     ColorPickerFeature& colorPicker();
     // The General pane's backup export and import.
     BackupOperations& backup();
+    // What the right-hand Command strip shows after Jump's letters: the snippet picker's key while
+    // Snippets runs.
+    std::vector<NotchBarItem> snippetPickerHints();
     BreaksFeature& breaks();
     AwakeFeature& awake();
     StatusMenuController& statusMenu();

@@ -33,10 +33,17 @@ TEST_F(SnippetsWiringTest, TheChordOpensThePickerOnlyWhileSnippetsRuns) {
     key("rcmd", true), key("shift", true), key(";", true), key(";", false), key("shift", false), key("rcmd", false);
     EXPECT_FALSE(app->snippets().isPickerShowing());
 
+    EXPECT_TRUE(app->snippetPickerHints().empty());
+
     app->settings().set("snippets.isEnabled", true);
     desktop.runUntilIdle();
     key("rcmd", true), key("shift", true), key(";", true), key(";", false), key("shift", false), key("rcmd", false);
     EXPECT_TRUE(app->snippets().isPickerShowing());
+    // The key's hint: one item with the Snippets icon, for the end of the Command strip.
+    const auto hints = app->snippetPickerHints();
+    ASSERT_EQ(hints.size(), 1u);
+    ASSERT_TRUE(hints[0].icon.has_value());
+    EXPECT_EQ(hints[0].icon->name, SettingsPanes::icon(SettingsPane::snippets));
 }
 
 TEST_F(SnippetsWiringTest, ASnippetThatCannotBeTypedIsCopiedAndSaysSo) {
