@@ -6,12 +6,10 @@
 #include <system_error>
 #include <utility>
 
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
 #include <unicode/uchar.h>
-#include <unicode/utext.h>
 #include <unicode/utf8.h>
 
+#include "clipboard/TextLines.h"
 #include "platform/FileIO.h"
 #include "platform/MainQueue.h"
 
@@ -91,54 +89,10 @@ bool isBlank(std::string_view text) {
     return true;
 }
 
-// The length in bytes of a line break at the start of rest, or 0. Every line break counts, not
-// only the line feed: a carriage return left inside a one-line preview would show as garbage.
-std::size_t lineBreakAt(std::string_view rest) {
-    switch (rest[0]) {
-        case '\n':
-        case '\v':
-        case '\f':
-        case '\r':
-            return 1;
-        case '\xC2':
-            return rest.size() >= 2 && rest[1] == '\x85' ? 2 : 0;  // NEXT LINE
-        case '\xE2':  // LINE SEPARATOR, PARAGRAPH SEPARATOR
-            return rest.size() >= 3 && rest[1] == '\x80' && (rest[2] == '\xA8' || rest[2] == '\xA9') ? 3 : 0;
-        default:
-            return 0;
-    }
-}
-
-bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
-
-// Where the first line that is not empty once spaces and tabs are trimmed starts, past those
-// leading spaces and tabs; none when every line is blank.
-std::optional<std::size_t> firstVisible(std::string_view text) {
-    std::size_t at = 0;
-    for (;;) {
-        while (at < text.size() && isSpaceOrTab(text[at])) ++at;
-        if (at == text.size()) return std::nullopt;
-        const std::size_t breakLength = lineBreakAt(text.substr(at));
-        if (breakLength == 0) return at;
-        at += breakLength;
-    }
-}
-
-// The first line break in text between from and to, or to.
-std::size_t lineEnd(std::string_view text, std::size_t from, std::size_t to) {
-    for (std::size_t at = from; at < to; ++at) {
-        // Only these bytes can begin a line break, so any other byte costs one test.
-        const auto byte = static_cast<std::uint8_t>(text[at]);
-        if (((byte >= '\n' && byte <= '\r') || byte == 0xC2 || byte == 0xE2) && lineBreakAt(text.substr(at)) != 0)
-            return at;
-    }
-    return to;
-}
-
 // A line with trailing spaces and tabs trimmed and every run of spaces collapsed to one (it starts
 // with neither already).
 std::string tidied(std::string_view line) {
-    while (!line.empty() && isSpaceOrTab(line.back())) line.remove_suffix(1);
+    while (!line.empty() && TextLines::isSpaceOrTab(line.back())) line.remove_suffix(1);
     std::string out;
     out.reserve(line.size());
     std::size_t i = 0;
@@ -155,83 +109,6 @@ std::string tidied(std::string_view line) {
 }
 
 bool isLink(std::string_view line) { return line.starts_with("http://") || line.starts_with("https://"); }
-
-// Byte offsets of user-perceived characters (grapheme clusters) at either end of a line. The
-// iterator walks UTF-8 in place, so only the characters asked for are examined, however long the
-// line. Without an ICU iterator, code points stand in for characters.
-class Characters {
-public:
-    explicit Characters(std::string_view line) : m_line(line) {
-        if (line.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return;
-        thread_local std::unique_ptr<icu::BreakIterator> cached;
-        if (!cached) {
-            UErrorCode status = U_ZERO_ERROR;
-            cached.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-            if (U_FAILURE(status)) cached.reset();
-        }
-        if (!cached) return;
-        UErrorCode status = U_ZERO_ERROR;
-        utext_openUTF8(&m_text, line.data(), static_cast<std::int64_t>(line.size()), &status);
-        if (U_FAILURE(status)) return;
-        m_opened = true;
-        cached->setText(&m_text, status);
-        if (U_SUCCESS(status)) m_iterator = cached.get();
-    }
-    ~Characters() {
-        if (m_opened) utext_close(&m_text);
-    }
-    Characters(const Characters&) = delete;
-    Characters& operator=(const Characters&) = delete;
-
-    // Where the first count characters end; none when the line is shorter.
-    std::optional<std::size_t> offsetAfter(std::size_t count) const {
-        if (!m_iterator) {
-            std::size_t offset = 0;
-            for (std::size_t i = 0; i < count; ++i) {
-                if (offset >= m_line.size()) return std::nullopt;
-                offset = nextCodePoint(offset);
-            }
-            return offset;
-        }
-        std::int32_t offset = m_iterator->first();
-        for (std::size_t i = 0; i < count; ++i) {
-            offset = m_iterator->next();
-            if (offset == icu::BreakIterator::DONE) return std::nullopt;
-        }
-        return static_cast<std::size_t>(offset);
-    }
-
-    // Where the last count characters begin; the line is known to be longer than count.
-    std::size_t offsetBefore(std::size_t count) const {
-        if (!m_iterator) {
-            std::size_t offset = m_line.size();
-            for (std::size_t i = 0; i < count && offset > 0; ++i) {
-                --offset;
-                while (offset > 0 && (static_cast<std::uint8_t>(m_line[offset]) & 0xC0) == 0x80) --offset;
-            }
-            return offset;
-        }
-        std::int32_t offset = m_iterator->last();
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int32_t previous = m_iterator->previous();
-            if (previous == icu::BreakIterator::DONE) break;
-            offset = previous;
-        }
-        return static_cast<std::size_t>(offset);
-    }
-
-private:
-    std::size_t nextCodePoint(std::size_t offset) const {
-        ++offset;
-        while (offset < m_line.size() && (static_cast<std::uint8_t>(m_line[offset]) & 0xC0) == 0x80) ++offset;
-        return offset;
-    }
-
-    std::string_view m_line;
-    UText m_text = UTEXT_INITIALIZER;
-    bool m_opened = false;
-    icu::BreakIterator* m_iterator = nullptr;
-};
 
 }  // namespace
 
@@ -468,7 +345,7 @@ void ClipboardStore::write(const std::string& json, const fs::path& path, bool& 
 
 std::string ClipboardStore::preview(std::string_view text, int limit) {
     if (limit <= 0) return {};
-    const auto start = firstVisible(text);
+    const auto start = TextLines::firstVisible(text);
     if (!start) return {};
     const auto count = static_cast<std::size_t>(limit);
     constexpr std::string_view kEllipsis = "…";
@@ -484,10 +361,10 @@ std::string ClipboardStore::preview(std::string_view text, int limit) {
     for (;;) {
         std::size_t end = rest <= window ? text.size() : *start + window;
         while (end < text.size() && (static_cast<std::uint8_t>(text[end]) & 0xC0) == 0x80) --end;
-        const std::size_t stop = lineEnd(text, *start, end);
+        const std::size_t stop = TextLines::lineEnd(text, *start, end);
         const bool whole = stop < end || end == text.size();
         const std::string line = tidied(text.substr(*start, stop - *start));
-        const Characters characters(line);
+        const TextLines::Characters characters(line);
         const auto cut = characters.offsetAfter(count);
         const bool longer = cut && *cut < line.size();
         if (whole && !longer) return line;
