@@ -25,6 +25,7 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
+#include "base/UnicodeText.h"
 #include "clipboard/ClipboardEntry.h"
 #include "clipboard/ClipboardStore.h"
 #include "platform/FileIO.h"
@@ -121,29 +122,6 @@ std::size_t findASCII(std::string_view haystack, std::string_view needle) {
 std::size_t findFolded(std::string_view text, std::string_view query, bool queryIsASCII) {
     if (queryIsASCII && isASCII(text)) return findASCII(text, query);
     return folded(text).find(query);
-}
-
-// Trims the Unicode white space (spaces, tabs, line breaks and their kin) from both ends.
-std::string_view trimmedWhiteSpace(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::int32_t length = icuLength(text.size());
-    std::int32_t start = 0;
-    while (start < length) {
-        std::int32_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(bytes, next, length, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        start = next;
-    }
-    std::int32_t end = length;
-    while (end > start) {
-        std::int32_t previous = end;
-        UChar32 c = 0;
-        U8_PREV(bytes, start, previous, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        end = previous;
-    }
-    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
 // The number of user-perceived characters in text: what one press of the Left arrow key steps
@@ -463,7 +441,7 @@ int SnippetStore::importEntries(const Value& entries) {
         const auto& triggerText = trigger->get_ref<const std::string&>();
         const auto& bodyText = body->get_ref<const std::string&>();
         if (!ClipboardEntry::isWellFormed(triggerText) || !ClipboardEntry::isWellFormed(bodyText)) continue;
-        std::string_view normalised = trimmedWhiteSpace(triggerText);
+        std::string_view normalised = UnicodeText::trimmedWhiteSpace(triggerText);
         while (!normalised.empty() && normalised.front() == ':') normalised.remove_prefix(1);
         if (normalised.empty()) continue;
         const std::string key = folded(normalised);

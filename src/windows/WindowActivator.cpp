@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/UnicodeText.h"
 #include "platform/Workspace.h"
 
 namespace tarnlet {
@@ -29,27 +30,6 @@ UChar32 firstCodePoint(std::string_view text) {
 bool startsWithLetter(std::string_view text) {
     const UChar32 c = firstCodePoint(text);
     return c >= 0 && u_isalpha(c);
-}
-
-std::string_view trimWhitespace(std::string_view text) {
-    const auto length = static_cast<std::int32_t>(text.size());
-    std::int32_t start = 0;
-    while (start < length) {
-        std::int32_t next = start;
-        UChar32 c = 0;
-        U8_NEXT(text.data(), next, length, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        start = next;
-    }
-    std::int32_t end = length;
-    while (end > start) {
-        std::int32_t previous = end;
-        UChar32 c = 0;
-        U8_PREV(text.data(), start, previous, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        end = previous;
-    }
-    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
 std::string lowercased(std::string_view text) {
@@ -131,7 +111,7 @@ std::optional<std::string> titleOf(Accessibility& accessibility, const AXElement
 
 std::string WindowActivator::hintSegment(std::string_view title) {
     static constexpr std::string_view kSeparators[] = {" — ", " – ", " - "};
-    const std::string_view trimmed = trimWhitespace(title);
+    const std::string_view trimmed = UnicodeText::trimmedWhiteSpace(title);
     std::vector<std::string_view> pieces{trimmed};
     for (const std::string_view separator : kSeparators) {
         std::vector<std::string_view> split;
