@@ -111,11 +111,13 @@ TEST_F(WellbeingWiringTest, TheMenuStartsATimedSessionWhoseEndIsNoticedAndWithdr
     EXPECT_FALSE(desktop.notices().isDelivered("awake-ended"));
 }
 
-TEST_F(WellbeingWiringTest, TheFeatureKeyTogglesAwakeAndSaysSo) {
+TEST_F(WellbeingWiringTest, TheFeatureKeyTogglesAQuickSession) {
+    desktop.defaults().standard().set("awake.durationMinutes", 30);
     launch();
     app->runFeatureKey(FeatureChords::Key::awake);
     desktop.runUntilIdle();
     EXPECT_TRUE(app->awake().isActive());
+    EXPECT_FALSE(app->awake().endsAt().has_value());
     EXPECT_TRUE(desktop.defaults().standard().boolean("awake.isEnabled"));
     app->runFeatureKey(FeatureChords::Key::awake);
     desktop.runUntilIdle();
