@@ -1,11 +1,14 @@
 #pragma once
 // The application object. It owns every long-lived object of the process, runs the start-up
-// sequence, wires the tools' callbacks, and switches tools on and off in reconcile(), the one place
-// where that happens: at start, after every settings change, after every accessibility change and
-// after every wake. Tools are built on first use and never destroyed before quit.
+// sequence, and switches tools on and off in reconcile(), the one place where that happens: at
+// start, after every settings change, after every accessibility change and after every wake. Each
+// tool's objects and wiring live in its unit under app/tools/; the application walks them in the
+// order of the feature table. Tools are built on first use and never destroyed before quit.
 //
 // Main thread only. Every handler it installs holds it weakly.
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,36 +17,30 @@
 #include <vector>
 
 #include "app/AccessibilityPermission.h"
-#include "app/BackupOperations.h"
 #include "app/FeatureTable.h"
+#include "app/NotchPort.h"
 #include "app/Notifier.h"
 #include "app/ScreenRecordingPermission.h"
+#include "app/tools/Tool.h"
+#include "app/tools/ToolContext.h"
 #include "base/Feature.h"
-#include "clipboard/ClipboardFeature.h"
-#include "clipboard/ColorPickerFeature.h"
-#include "clipboard/SnippetsFeature.h"
 #include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "keys/FeatureChords.h"
 #include "keys/HotKeyWatcher.h"
 #include "keys/LeaderWatcher.h"
 #include "keys/ModifierWatcher.h"
-#include "notch/NotchFeature.h"
 #include "notch/NotchStage.h"
-#include "ui/StatusMenuController.h"
-#include "wellbeing/AwakeFeature.h"
-#include "wellbeing/BatteryMonitor.h"
-#include "wellbeing/BreaksFeature.h"
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 #include "shelf/DragWatcher.h"
-#include "windows/AutoQuitFeature.h"
-#include "windows/SnapFeature.h"
-#include "windows/SweepEngine.h"
-#include "windows/WindowSpaces.h"
+#include "ui/StatusMenuController.h"
+#include "wellbeing/BatteryMonitor.h"
 
 namespace tarnlet {
+
+class NotchFeature;
 
 class AppDelegate {
 public:
@@ -78,7 +75,7 @@ public:
     void applicationWillTerminate();
 
     void reconcile();
-    bool needsAccessibilityNow() const;
+    bool needsAccessibilityNow();
     void reportFeatureToggles();
     void warnIfSpacesUnavailable();
     void runFeatureKey(FeatureChords::Key key);
@@ -91,33 +88,28 @@ public:
     // The caption of the hint strip for a leader.
     static std::string hintCaption(Leader leader);
 
+    // The wiring unit of a tool of this build; asking for one the build lacks is a programming
+    // error.
+    template <class T>
+    T& tool() {
+        for (const auto& tool : m_tools)
+            if (auto* found = dynamic_cast<T*>(tool.get())) return *found;
+        std::fputs("tarnlet: a tool this build lacks was asked for\n", stderr);
+        std::abort();
+    }
+    // The wiring unit of a pane's tool, if this build has one.
+    Tool* tool(SettingsPane pane);
+
     Settings& settings() { return m_settings; }
     ModifierWatcher& modifiers() { return m_modifiers; }
     HotKeyWatcher& hotKeys() { return m_hotKeys; }
     DragWatcher& drags() { return m_drags; }
-    SnapFeature& snap();
-    ClipboardFeature& clipboard();
-    AutoQuitFeature& autoQuit();
-    SweepEngine& sweep();
-    SnippetsFeature& snippets();
-    ColorPickerFeature& colorPicker();
-    // The General pane's backup export and import.
-    BackupOperations& backup();
-    // What the right-hand Command strip shows after Jump's letters: the snippet picker's key while
-    // Snippets runs.
-    std::vector<NotchBarItem> snippetPickerHints();
-    BreaksFeature& breaks();
-    AwakeFeature& awake();
-    StatusMenuController& statusMenu();
-    // True while the break screen is up; the shelf stays closed then.
-    bool breakScreenVisible() const { return m_breakScreenVisible; }
-    // The desktop lookups, resolved once per process.
-    WindowSpaces& windowSpaces();
-    LeaderWatcher& leaderKeys();
-    FeatureChords& featureChords();
     BatteryMonitor& battery() { return m_battery; }
+    LeaderWatcher& leaderKeys() { return m_leaderKeys; }
+    FeatureChords& featureChords() { return m_featureChords; }
+    StatusMenuController& statusMenu() { return m_statusMenu; }
     NotchStage& notchStage() { return m_notchStage; }
-    NotchFeature& notch();
+    NotchFeature& notch() { return m_notch.feature(); }
     // The caption of the hint strip on screen, if any.
     std::optional<std::string> leaderHintCaption();
     AccessibilityPermission& permission() { return m_permission; }
@@ -138,17 +130,9 @@ private:
         Feature* feature;
     };
     const std::vector<Row>& features();
-    Feature* builtInFeature(SettingsPane pane);
     Feature* feature(SettingsPane pane);
+    Tool* toolForKey(FeatureChords::Key key);
     void accessibilityChanged(bool granted);
-    void toggleFlag(const char* key);
-    void showLeaderHints(Leader leader, const std::vector<NotchBarItem>& items);
-    void dropLeaderHints();
-    void pulseHint(const std::string& key);
-    void snapChordHeld(bool supported);
-    void wireStatusMenu();
-    bool awakeActive();
-    std::string suiteName() const;
 
     Platform& m_platform;
     Options m_options;
@@ -160,30 +144,22 @@ private:
     ModifierWatcher m_modifiers;
     HotKeyWatcher m_hotKeys;
     DragWatcher m_drags;
-    std::unique_ptr<LeaderWatcher> m_leaderKeys;
-    std::unique_ptr<FeatureChords> m_featureChords;
     BatteryMonitor m_battery;
     NotchStage m_notchStage;
-    std::unique_ptr<NotchFeature> m_notch;
-    std::unique_ptr<SnapFeature> m_snap;
-    std::unique_ptr<ClipboardFeature> m_clipboard;
-    std::unique_ptr<AutoQuitFeature> m_autoQuit;
-    std::unique_ptr<WindowSpaces> m_windowSpaces;
-    std::unique_ptr<SweepEngine> m_sweep;
-    std::unique_ptr<SnippetsFeature> m_snippets;
-    std::unique_ptr<ColorPickerFeature> m_colorPicker;
-    std::unique_ptr<BackupOperations> m_backup;
-    std::unique_ptr<BreaksFeature> m_breaks;
-    std::unique_ptr<AwakeFeature> m_awake;
-    std::unique_ptr<StatusMenuController> m_statusMenu;
-    bool m_breakScreenVisible = false;
+    NotchPort m_notch;
+    LeaderWatcher m_leaderKeys;
+    FeatureChords m_featureChords;
+    StatusMenuController m_statusMenu;
+    ToolContext m_context;
+    // One per pane with a tool in this build, in the order of the feature table.
+    std::vector<std::unique_ptr<Tool>> m_tools;
+    std::map<SettingsPane, Tool*> m_toolsByPane;
     std::optional<std::vector<Row>> m_features;
     bool m_warnedSpacesUnavailable = false;
     std::map<std::string, bool> m_featureStates;
     std::optional<Appearance> m_appearance;
     int m_settingsWindowShowCount = 0;
     bool m_launched = false;
-    bool m_snapHintsShown = false;
     std::optional<Uuid> m_settingsObserver;
     Subscription m_screenObserver;
     Subscription m_wakeObserver;

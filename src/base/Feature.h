@@ -12,6 +12,9 @@ public:
     virtual bool isActive() const = 0;
     virtual void activate() = 0;
     virtual void deactivate() = 0;
+    // Takes the settings that may have changed since the last call. The core calls it on every
+    // tool after each round of switching, active or not; a tool without such settings ignores it.
+    virtual void applySettings() {}
 };
 
 }  // namespace tarnlet

@@ -73,6 +73,8 @@ public:
     ClipboardStore& store() { return m_store; }
     const PasteFlow& flow() const { return m_flow; }
     const ClipboardMenu& menu() const { return m_menu; }
+    // The system appearance the picker is drawn in.
+    void setAppearance(ListMenu::Appearance appearance) { m_menu.menu().setAppearance(appearance); }
     ClipboardTab activeTab() const { return m_activeTab; }
     const std::vector<ClipboardEntry>& menuEntries() const { return m_menuEntries; }
 

@@ -93,6 +93,8 @@ public:
 
     SnippetStore& store() { return m_store; }
     const ListMenu& menu() const { return m_menu; }
+    // The system appearance the picker is drawn in.
+    void setAppearance(ListMenu::Appearance appearance) { m_menu.setAppearance(appearance); }
     const std::string& query() const { return m_query; }
     const std::vector<Snippet>& visible() const { return m_visible; }
     int highlighted() const { return m_highlighted; }

@@ -90,6 +90,7 @@ void FeatureChords::registerAction(std::function<void(Key)> action) {
 std::vector<FeatureChords::Key> FeatureChords::liveKeys() const {
     std::vector<Key> keys;
     for (Key key : kAllKeys) {
+        if (hasAction && !hasAction(key)) continue;
         if (key == Key::shelf && !m_settings.boolean("shelf.isEnabled")) continue;
         if (key == Key::ocr && !m_settings.boolean("ocr.isEnabled")) continue;
         if (key == Key::clipboard && !m_settings.boolean("clipboard.isEnabled")) continue;

@@ -57,13 +57,15 @@ public:
     std::function<bool()> isNowPlayingLive = [] { return false; };
     std::function<bool()> isSnippetsLive = [] { return false; };
     std::function<void(const std::string& key)> onHintPress;
+    // Whether something answers a key; a key nothing answers is neither hinted nor claimed.
+    std::function<bool(Key)> hasAction = [](Key) { return true; };
 
     // Stores the action run for a feature key and joins the leader watcher for the feature and
     // command leaders.
     void registerAction(std::function<void(Key)> action);
 
-    // The keys that work now: the table without the shelf, OCR and clipboard keys while those
-    // tools are switched off.
+    // The keys that work now: the table without the keys nothing answers, and without the shelf,
+    // OCR and clipboard keys while those tools are switched off.
     std::vector<Key> liveKeys() const;
     std::vector<NotchBarItem> hintItems() const;
     bool handle(Leader leader, const std::string& character);

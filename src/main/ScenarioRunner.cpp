@@ -12,6 +12,9 @@
 #include <sstream>
 
 #include "app/AppDelegate.h"
+#include "app/tools/SnippetsTool.h"
+#include "app/tools/SnapTool.h"
+#include "app/tools/BreaksTool.h"
 #include "clipboard/ListMenuView.h"
 #include "diagnostics/Log.h"
 #include "keys/FeatureChords.h"
@@ -762,14 +765,14 @@ std::optional<std::string> Session::execute(const Words& w) {
         if (auto failure = clickBreakPill(w[2] == "skip")) return failure;
     } else if (c == "snippet") {
         // As the settings window saves one.
-        m_app->snippets().store().save(Snippet::make(w[2], w[3]));
+        m_app->tool<SnippetsTool>().snippets().store().save(Snippet::make(w[2], w[3]));
     } else if (c == "color") {
         const bool answered = w[1] == "cancel" ? d.colorSampler().cancel()
                                                : d.colorSampler().pick({*decimal(w[2]), *decimal(w[3]), *decimal(w[4]), 1, true});
         if (!answered) return std::string("no colour loupe is open");
     } else if (c == "backup") {
         if (w[1] == "export") {
-            m_backupStatus = m_app->backup().exportSettings();
+            m_backupStatus = m_app->tool<SnippetsTool>().backup().exportSettings();
         } else {
             const std::filesystem::path file = w.size() > 2 ? std::filesystem::path(w[2])
                                                             : d.folders().desktop() / BackupOperations::kFileName;
@@ -777,7 +780,7 @@ std::optional<std::string> Session::execute(const Words& w) {
             if (!in) return "cannot read the backup " + file.string();
             std::ostringstream text;
             text << in.rdbuf();
-            m_backupStatus = m_app->backup().importSettings(text.str());
+            m_backupStatus = m_app->tool<SnippetsTool>().backup().importSettings(text.str());
         }
         print("backup: " + m_backupStatus);
     } else if (c == "feature-key") m_app->runFeatureKey(*FeatureChords::fromRawValue(w[1]));
@@ -882,7 +885,7 @@ std::optional<std::string> Session::execute(const Words& w) {
                 if (!found) return "expected the picker to show \"" + arg + "\"; it shows " + describe(*view);
             }
         } else if (what == "break-screen") {
-            const BreakOverlay& overlay = m_app->breaks().overlay();
+            const BreakOverlay& overlay = m_app->tool<BreaksTool>().breaks().overlay();
             if (negated && overlay.isShowing()) return std::string("expected no break screen, but it is up");
             if (!negated && !overlay.isShowing()) return std::string("expected the break screen to be up");
             if (!negated && !arg.empty()) {
@@ -924,7 +927,7 @@ std::optional<std::string> Session::execute(const Words& w) {
             if (awake != (arg == "awake"))
                 return "expected the menu-bar icon " + arg + ", found " + (image ? image->name : std::string("none"));
         } else if (what == "dial") {
-            if (m_app->snap().mouseSnap().isRunning() == negated)
+            if (m_app->tool<SnapTool>().snap().mouseSnap().isRunning() == negated)
                 return negated ? "expected no snap dial, but it is shown" : "expected the snap dial to be shown";
         } else if (what == "settings-window") {
             const int actual = m_app->settingsWindowShowCount();
@@ -939,7 +942,7 @@ std::optional<std::string> Session::execute(const Words& w) {
 }
 
 void Session::reportBreakScreen() {
-    const BreakOverlay& overlay = m_app->breaks().overlay();
+    const BreakOverlay& overlay = m_app->tool<BreaksTool>().breaks().overlay();
     if (overlay.isShowing() && (m_breakPanelShown || !m_breakScreenReported)) {
         m_breakPanelShown = false;
         m_breakScreenReported = true;
@@ -953,7 +956,7 @@ void Session::reportBreakScreen() {
 }
 
 std::optional<std::string> Session::clickBreakPill(bool skip) {
-    const BreakOverlay& overlay = m_app->breaks().overlay();
+    const BreakOverlay& overlay = m_app->tool<BreaksTool>().breaks().overlay();
     const auto frames = skip ? overlay.skipButtonFramesOnDesktop() : overlay.snoozeButtonFramesOnDesktop();
     if (frames.empty()) return std::string("no break screen is up");
     auto& mouse = m_desktop.mouse();

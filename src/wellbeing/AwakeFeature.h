@@ -80,6 +80,7 @@ public:
     // Brings the trigger observers in line with the settings and starts or ends a trigger session
     // when a trigger was just switched on or went away. Called on every reconcile, session or not.
     void applyTriggers();
+    void applySettings() override { applyTriggers(); }
     // The leader key and the menu item: a session without time limit, or the end of the session.
     void toggleQuick();
 

@@ -86,7 +86,7 @@ public:
     void deactivate() override;
     // After any settings change: a changed work interval restarts the timing, unless a snooze, a
     // countdown or a break is under way.
-    void applySettings();
+    void applySettings() override;
     // Shows an 8-second sample break now, with the prompt last used; nothing is scheduled after it.
     void preview();
 

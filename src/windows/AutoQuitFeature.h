@@ -30,7 +30,7 @@ public:
     void activate() override;
     void deactivate() override;
     // After any settings change: drops the timers the rule no longer allows and arms the rest.
-    void applySettings();
+    void applySettings() override;
 
     bool isWatched(const RunningApplication& app) const;
     bool hasTimer(int pid) const { return m_timers.count(pid) > 0; }

@@ -67,6 +67,7 @@ public:
     // After any settings change: a new strategy rebuilds every observer; the list decides anew who
     // is watched.
     void syncWatchList();
+    void applySettings() override { syncWatchList(); }
 
     bool shouldWatch(const RunningApplication& app) const;
     bool isWatched(int pid) const { return m_watched.count(pid) > 0; }

@@ -5,6 +5,7 @@
 
 #include "notch/NotchBarView.h"
 #include "support/AppFixture.h"
+#include "app/tools/SnapTool.h"
 
 namespace tarnlet {
 namespace {
@@ -42,19 +43,19 @@ protected:
 
 TEST_F(SnapWiringTest, HeldChordShowsBothHintRowsUntilReleased) {
     launch();
-    ASSERT_TRUE(app->snap().isActive());
+    ASSERT_TRUE(app->tool<SnapTool>().snap().isActive());
     holdChord();
     ASSERT_TRUE(hints());
     EXPECT_EQ(hints()->content().caption, "snap · release to place");
     EXPECT_EQ(hints()->content().left.size(), 5u);
     EXPECT_EQ(hints()->content().right.size(), 6u);
-    EXPECT_TRUE(app->snap().mouseSnap().isRunning());
+    EXPECT_TRUE(app->tool<SnapTool>().snap().mouseSnap().isRunning());
 
     // A shortcut pressed meanwhile snaps, pulses its key in the strip and ends the dial.
     desktop.keyboard().press(*sim::SimKeyboard::keyCode("u"));
     desktop.runUntilIdle();
     EXPECT_TRUE(hints()->isPulsing());
-    EXPECT_FALSE(app->snap().mouseSnap().isRunning());
+    EXPECT_FALSE(app->tool<SnapTool>().snap().mouseSnap().isRunning());
     EXPECT_EQ(desktop.applications().windowFrame(*desktop.applications().focusedWindow(pid))->minX(), 0);
 
     up("opt");
@@ -84,7 +85,7 @@ TEST_F(SnapWiringTest, WithoutKeyboardShortcutsTheDialRunsWithoutHints) {
     launch();
     holdChord();
     EXPECT_FALSE(hints());
-    EXPECT_TRUE(app->snap().mouseSnap().isRunning());
+    EXPECT_TRUE(app->tool<SnapTool>().snap().mouseSnap().isRunning());
 }
 
 TEST_F(SnapWiringTest, SnapStoppingLeavesAnotherStripUp) {
@@ -96,7 +97,7 @@ TEST_F(SnapWiringTest, SnapStoppingLeavesAnotherStripUp) {
     desktop.advanceBy(0.3);
     desktop.keyboard().press(*sim::SimKeyboard::keyCode("2"));
     desktop.runUntilIdle();
-    EXPECT_FALSE(app->snap().isActive());
+    EXPECT_FALSE(app->tool<SnapTool>().snap().isActive());
     EXPECT_EQ(app->leaderHintCaption(), "Switched to Profile 2");
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/tools/ClipboardTool.h"
+#include "app/tools/SnippetsTool.h"
 #include "clipboard/Snippet.h"
 #include "notch/NotchBarView.h"
 #include "support/AppFixture.h"
@@ -31,32 +33,43 @@ TEST_F(SnippetsWiringTest, TheChordOpensThePickerOnlyWhileSnippetsRuns) {
     start();
     // Snippets off: right Command with ":" is no chord and the key reaches the application.
     key("rcmd", true), key("shift", true), key(";", true), key(";", false), key("shift", false), key("rcmd", false);
-    EXPECT_FALSE(app->snippets().isPickerShowing());
+    EXPECT_FALSE(app->tool<SnippetsTool>().snippets().isPickerShowing());
 
-    EXPECT_TRUE(app->snippetPickerHints().empty());
+    EXPECT_TRUE(app->tool<SnippetsTool>().commandStripHints().empty());
 
     app->settings().set("snippets.isEnabled", true);
     desktop.runUntilIdle();
     key("rcmd", true), key("shift", true), key(";", true), key(";", false), key("shift", false), key("rcmd", false);
-    EXPECT_TRUE(app->snippets().isPickerShowing());
+    EXPECT_TRUE(app->tool<SnippetsTool>().snippets().isPickerShowing());
     // The key's hint: one item with the Snippets icon, for the end of the Command strip.
-    const auto hints = app->snippetPickerHints();
+    const auto hints = app->tool<SnippetsTool>().commandStripHints();
     ASSERT_EQ(hints.size(), 1u);
     ASSERT_TRUE(hints[0].icon.has_value());
     EXPECT_EQ(hints[0].icon->name, SettingsPanes::icon(SettingsPane::snippets));
+}
+
+TEST_F(SnippetsWiringTest, PickersAreDrawnInTheAppearanceOfTheLaunch) {
+    desktop.defaults().standard().set("snippets.isEnabled", true);
+    start({"--appearance", "dark"});
+    app->tool<SnippetsTool>().snippets().store().save(Snippet::make("sig", "Regards"));
+    app->tool<SnippetsTool>().snippets().showPicker();
+    auto view = app->tool<SnippetsTool>().snippets().menu().content();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->appearance(), ListMenuView::Appearance::dark);
+    EXPECT_EQ(app->tool<ClipboardTool>().clipboard().menu().menu().appearance(), ListMenu::Appearance::dark);
 }
 
 TEST_F(SnippetsWiringTest, ASnippetThatCannotBeTypedIsCopiedAndSaysSo) {
     desktop.defaults().standard().set("snippets.isEnabled", true);
     start();
     desktop.advanceBy(3);
-    app->snippets().store().save(Snippet::make("sig", "Regards"));
+    app->tool<SnippetsTool>().snippets().store().save(Snippet::make("sig", "Regards"));
     // Without the right to post events nothing can be typed for the user.
     desktop.permissions().setPostEvent(false);
-    app->snippets().showPicker();
-    ASSERT_TRUE(app->snippets().isPickerShowing());
+    app->tool<SnippetsTool>().snippets().showPicker();
+    ASSERT_TRUE(app->tool<SnippetsTool>().snippets().isPickerShowing());
     key("return", true), key("return", false);
-    EXPECT_FALSE(app->snippets().isPickerShowing());
+    EXPECT_FALSE(app->tool<SnippetsTool>().snippets().isPickerShowing());
     EXPECT_EQ(desktop.pasteboard().string(), "Regards");
     EXPECT_TRUE(desktop.keyboard().pasted().empty());
     EXPECT_EQ(chipCaption(), "snippet copied");

@@ -5,6 +5,7 @@
 
 #include "notch/NotchBarView.h"
 #include "support/AppFixture.h"
+#include "app/tools/SweepTool.h"
 
 namespace tarnlet {
 namespace {
@@ -31,7 +32,7 @@ protected:
 TEST_F(SweepWiringTest, QuitChipNamesTheApplication) {
     desktop.defaults().standard().set("sweep.quitChips", true);
     launch();
-    ASSERT_TRUE(app->sweep().isActive());
+    ASSERT_TRUE(app->tool<SweepTool>().sweep().isActive());
     const AXElement w = open();
     desktop.applications().closeWindow(w);
     desktop.advanceBy(2.1);
@@ -50,7 +51,7 @@ TEST_F(SweepWiringTest, ACountThatFailsForWantOfThePermissionStopsTheBoundTools)
     desktop.advanceBy(2.1);
     EXPECT_TRUE(desktop.workspace().runningApplication(pid));
     EXPECT_FALSE(app->permission().isGranted());
-    EXPECT_FALSE(app->sweep().isActive());
+    EXPECT_FALSE(app->tool<SweepTool>().sweep().isActive());
     EXPECT_TRUE(desktop.notices().isDelivered("accessibility-lost"));
 }
 

@@ -7,6 +7,8 @@
 
 #include "notch/NotchBarView.h"
 #include "support/AppFixture.h"
+#include "app/tools/BreaksTool.h"
+#include "app/tools/AwakeTool.h"
 #include "ui/MenuBarIcon.h"
 
 namespace tarnlet {
@@ -38,7 +40,7 @@ TEST_F(WellbeingWiringTest, TheBreakIsAnnouncedCountedDownShownAndCelebratedAtTh
     desktop.defaults().standard().set("breaks.isEnabled", true);
     desktop.defaults().standard().set("breaks.workIntervalMinutes", 1);
     launch();
-    ASSERT_TRUE(app->breaks().isActive());
+    ASSERT_TRUE(app->tool<BreaksTool>().breaks().isActive());
 
     desktop.advanceBy(1);  // a one-minute cycle warns after the one-second floor
     EXPECT_EQ(chip(), "1m — Breaks");
@@ -49,13 +51,13 @@ TEST_F(WellbeingWiringTest, TheBreakIsAnnouncedCountedDownShownAndCelebratedAtTh
     EXPECT_EQ(chip(), "0:07 — Breaks");
 
     desktop.advanceBy(7);
-    EXPECT_TRUE(app->breaks().overlay().isShowing());
-    EXPECT_TRUE(app->breakScreenVisible());
+    EXPECT_TRUE(app->tool<BreaksTool>().breaks().overlay().isShowing());
+    EXPECT_TRUE(app->tool<BreaksTool>().breakScreenVisible());
     desktop.advanceBy(1);
     EXPECT_FALSE(app->notch().controller().liveChipActive());
 
     desktop.advanceBy(19);
-    EXPECT_FALSE(app->breakScreenVisible());
+    EXPECT_FALSE(app->tool<BreaksTool>().breakScreenVisible());
     EXPECT_EQ(chip(), "Done — Breaks");
 }
 
@@ -67,8 +69,8 @@ TEST_F(WellbeingWiringTest, RightClickTogglesAnIndefiniteSessionWithChipAndIcon)
     desktop.statusBar().click(StatusClick::right);
     desktop.runUntilIdle();
     EXPECT_FALSE(desktop.statusBar().isMenuOpen());
-    EXPECT_TRUE(app->awake().isActive());
-    EXPECT_FALSE(app->awake().endsAt().has_value());  // the quick toggle ignores the duration
+    EXPECT_TRUE(app->tool<AwakeTool>().awake().isActive());
+    EXPECT_FALSE(app->tool<AwakeTool>().awake().endsAt().has_value());  // the quick toggle ignores the duration
     EXPECT_EQ(chip(), "On — Awake");
     EXPECT_EQ(iconName(), MenuBarIcon::kActiveName);
     EXPECT_EQ(desktop.haptics().count(), 1);
@@ -76,7 +78,7 @@ TEST_F(WellbeingWiringTest, RightClickTogglesAnIndefiniteSessionWithChipAndIcon)
 
     desktop.statusBar().click(StatusClick::right);
     desktop.runUntilIdle();
-    EXPECT_FALSE(app->awake().isActive());
+    EXPECT_FALSE(app->tool<AwakeTool>().awake().isActive());
     EXPECT_EQ(chip(), "Off — Awake");  // the switch's chip follows the session's
     EXPECT_EQ(iconName(), MenuBarIcon::kName);
     EXPECT_TRUE(desktop.powerAssertions().ownAssertions().empty());
@@ -93,18 +95,18 @@ TEST_F(WellbeingWiringTest, TheMenuStartsATimedSessionWhoseEndIsNoticedAndWithdr
     // The menu's own start is the quick toggle, which sets no limit; the settings' switch does.
     app->settings().set("awake.isEnabled", true);
     desktop.runUntilIdle();
-    ASSERT_TRUE(app->awake().isActive());
+    ASSERT_TRUE(app->tool<AwakeTool>().awake().isActive());
     desktop.statusBar().click(StatusClick::left);
     ASSERT_TRUE(desktop.statusBar().isMenuOpen());
     EXPECT_TRUE(desktop.statusBar().openMenu()[0].checked);
     ASSERT_TRUE(desktop.statusBar().choose({"Keep Awake", "End Session Now"}));
     desktop.runUntilIdle();
-    EXPECT_FALSE(app->awake().isActive());
+    EXPECT_FALSE(app->tool<AwakeTool>().awake().isActive());
     app->settings().set("awake.isEnabled", true);
     desktop.runUntilIdle();
 
     desktop.advanceBy(15 * 60);
-    EXPECT_FALSE(app->awake().isActive());
+    EXPECT_FALSE(app->tool<AwakeTool>().awake().isActive());
     EXPECT_TRUE(desktop.notices().isDelivered("awake-ended"));
     EXPECT_EQ(desktop.notices().delivered().at("awake-ended").title, "Keep-awake session ended");
     desktop.advanceBy(30);
@@ -116,12 +118,12 @@ TEST_F(WellbeingWiringTest, TheFeatureKeyTogglesAQuickSession) {
     launch();
     app->runFeatureKey(FeatureChords::Key::awake);
     desktop.runUntilIdle();
-    EXPECT_TRUE(app->awake().isActive());
-    EXPECT_FALSE(app->awake().endsAt().has_value());
+    EXPECT_TRUE(app->tool<AwakeTool>().awake().isActive());
+    EXPECT_FALSE(app->tool<AwakeTool>().awake().endsAt().has_value());
     EXPECT_TRUE(desktop.defaults().standard().boolean("awake.isEnabled"));
     app->runFeatureKey(FeatureChords::Key::awake);
     desktop.runUntilIdle();
-    EXPECT_FALSE(app->awake().isActive());
+    EXPECT_FALSE(app->tool<AwakeTool>().awake().isActive());
 }
 
 // Nothing polls: over a simulated day of work with breaks and a keep-awake session watching its
@@ -133,8 +135,8 @@ TEST_F(WellbeingWiringTest, PendingTasksNeverGrowOverADay) {
     defaults.set("awake.onExternalDisplay", true);
     defaults.set("awake.onDriveMounted", true);
     launch();
-    ASSERT_TRUE(app->breaks().isActive());
-    ASSERT_TRUE(app->awake().isActive());
+    ASSERT_TRUE(app->tool<BreaksTool>().breaks().isActive());
+    ASSERT_TRUE(app->tool<AwakeTool>().awake().isActive());
 
     // Sampled every second, the first cycle (warning, countdown, break, fade) sets the bound.
     std::size_t firstCycle = 0;

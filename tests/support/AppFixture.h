@@ -13,6 +13,7 @@
 
 #include "app/AppDelegate.h"
 #include "diagnostics/Log.h"
+#include "notch/NotchFeature.h"
 #include "support/ProbeFeature.h"
 #include "support/TestEnvironment.h"
 

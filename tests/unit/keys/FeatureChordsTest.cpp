@@ -36,6 +36,11 @@ protected:
 
 TEST_F(FeatureChordsTest, LiveKeysFollowTheToolSwitches) {
     EXPECT_EQ(badges(), (std::vector<std::string>{"A", "F", "B", "~", "1", "2"}));
+    // A key nothing answers is neither hinted nor claimed.
+    chords.hasAction = [](FeatureChords::Key key) { return key != FeatureChords::Key::focus; };
+    EXPECT_EQ(badges(), (std::vector<std::string>{"A", "B", "~", "1", "2"}));
+    EXPECT_FALSE(chords.handle(Leader::feature, "f"));
+    chords.hasAction = [](FeatureChords::Key) { return true; };
     settings.set("shelf.isEnabled", true);
     settings.set("clipboard.isEnabled", true);
     EXPECT_EQ(badges(), (std::vector<std::string>{"A", "F", "S", "B", "C", "~", "1", "2"}));
