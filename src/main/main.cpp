@@ -1,6 +1,7 @@
 // The tarnlet program: the resident suite on a desktop session, or a scenario on the simulated
 // desktop with --simulate.
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -25,6 +26,16 @@ constexpr const char* kUsage =
 int fail(const std::string& message, int code) {
     std::cerr << "tarnlet: " << message << '\n';
     return code;
+}
+
+// The desktop the program runs on, chosen here and nowhere else: the simulated one for a scenario,
+// otherwise the session's own when a display is reachable.
+enum class Backend { simulated, x11, none };
+
+Backend chooseBackend(bool simulating) {
+    if (simulating) return Backend::simulated;
+    const char* display = std::getenv("DISPLAY");
+    return display && *display ? Backend::x11 : Backend::none;
 }
 
 }  // namespace
@@ -67,15 +78,26 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (simulating) {
-        simulate.launchArguments = appArguments;
-        tarnlet::ScenarioRunner runner(std::cout, std::cerr);
-        return runner.run(simulate);
+    if (simulate.home && !simulating) return fail("--home goes with --simulate", 2);
+    switch (chooseBackend(simulating)) {
+        case Backend::simulated: {
+            simulate.launchArguments = appArguments;
+            tarnlet::ScenarioRunner runner(std::cout, std::cerr);
+            return runner.run(simulate);
+        }
+        case Backend::x11:
+            return fail(
+                "this build has no X11 desktop backend yet, so Tarnlet cannot run on this desktop session.\n"
+                "Run a scenario on the simulated desktop instead: tarnlet --simulate FILE "
+                "(for example tarnlet --simulate tests/scenarios/demo.scenario)",
+                2);
+        case Backend::none: break;
     }
-    if (simulate.home) return fail("--home goes with --simulate", 2);
-    return fail(
-        "no desktop backend is available in this build, so Tarnlet cannot run on this desktop session.\n"
-        "Run a scenario on the simulated desktop instead: tarnlet --simulate FILE "
-        "(for example tarnlet --simulate tests/scenarios/demo.scenario)",
-        2);
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return fail(std::string(wayland && *wayland ? "this Wayland session offers no X11 display (DISPLAY is not set)"
+                                                : "no desktop session is reachable (DISPLAY is not set)") +
+                    ", so Tarnlet cannot run here.\n"
+                    "Run a scenario on the simulated desktop instead: tarnlet --simulate FILE "
+                    "(for example tarnlet --simulate tests/scenarios/demo.scenario)",
+                2);
 }
