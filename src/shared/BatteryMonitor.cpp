@@ -1,4 +1,4 @@
-#include "wellbeing/BatteryMonitor.h"
+#include "shared/BatteryMonitor.h"
 
 #include <algorithm>
 #include <limits>
@@ -37,16 +37,7 @@ BatteryMonitor::BatteryMonitor(PowerSources& powerSources) : m_powerSources(powe
 
 BatteryMonitor::~BatteryMonitor() { stop(); }
 
-void BatteryMonitor::subscribe(const void* owner, Handler handler) {
-    m_handlers.set(owner, std::move(handler));
-    if (m_handlers.isEmpty()) stop();
-    else start();
-}
-
-void BatteryMonitor::remove(const void* owner) {
-    m_handlers.erase(owner);
-    if (m_handlers.isEmpty()) stop();
-}
+Subscription BatteryMonitor::subscribe(Handler handler) { return m_subscribers.add(std::move(handler)); }
 
 std::optional<BatteryMonitor::State> BatteryMonitor::currentState() const {
     for (const PowerSourceDescription& source : m_powerSources.sources()) {
@@ -73,8 +64,7 @@ void BatteryMonitor::stop() { m_runLoopSource.reset(); }
 void BatteryMonitor::powerSourcesChanged() {
     const auto state = currentState();
     if (!state) return;
-
-    m_handlers.notify(*state);
+    m_subscribers.notify(*state);
 }
 
 }  // namespace tarnlet
