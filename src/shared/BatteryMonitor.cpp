@@ -52,8 +52,9 @@ void BatteryMonitor::start() {
     auto source = m_powerSources.observeChanges(m_weak.bind([this] { powerSourcesChanged(); }));
     if (!source) {
         // Only notifications are lost: currentState() still reads the battery, and the next
-        // subscription tries again.
-        Log::debug("Awake: could not create battery notification source");
+        // subscription tries again. Until then the low-battery end of a keep-awake session never
+        // fires, and this line is the only trace of why, so it is an error even with diagnostics off.
+        Log::error("Awake: could not create battery notification source");
         return;
     }
     m_runLoopSource = std::move(source);
