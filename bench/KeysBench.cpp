@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "base/Subscription.h"
 #include "keys/KeyTapLogic.h"
 #include "keys/ModifierWatcher.h"
 #include "platform/InputEvent.h"
@@ -61,9 +63,9 @@ void BM_ModifierChangeToThreeSubscribers(benchmark::State& state) {
     sim::SimDesktop desktop(home.path());
     auto& keyboard = desktop.keyboard();
     ModifierWatcher watcher(keyboard);
-    int owners[3] = {};
     std::uint64_t sink = 0;
-    for (int& owner : owners) watcher.subscribe(&owner, [&sink](std::uint64_t flags) { sink ^= flags; });
+    std::vector<Subscription> subscriptions;
+    for (int i = 0; i < 3; ++i) subscriptions.push_back(watcher.subscribe([&sink](std::uint64_t flags) { sink ^= flags; }));
     const std::uint16_t rcmd = *sim::SimKeyboard::keyCode("rcmd");
     std::int64_t changes = 0;
     for (auto _ : state) {

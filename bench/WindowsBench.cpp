@@ -5,7 +5,7 @@
 
 #include "platform/TemporaryFolder.h"
 #include "platform/sim/SimDesktop.h"
-#include "shelf/DragWatcher.h"
+#include "shared/DragWatcher.h"
 #include "windows/EdgeSnapMonitor.h"
 #include "settings/Settings.h"
 #include "windows/SnapPosition.h"

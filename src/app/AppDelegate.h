@@ -34,9 +34,9 @@
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
-#include "shelf/DragWatcher.h"
+#include "shared/BatteryMonitor.h"
+#include "shared/DragWatcher.h"
 #include "ui/StatusMenuController.h"
-#include "wellbeing/BatteryMonitor.h"
 
 namespace tarnlet {
 

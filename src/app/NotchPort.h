@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/NotchBarItem.h"
+#include "shared/NotchBarItem.h"
 #include "notch/NotchContent.h"
 
 namespace tarnlet {

@@ -34,15 +34,14 @@ ClipboardFeature::ClipboardFeature(Settings& settings, ModifierWatcher& modifier
     m_menu.onHover = m_weak.bind([this](int slot) { perform(m_flow.hover(slot, static_cast<int>(m_menuEntries.size()))); });
 }
 
-ClipboardFeature::~ClipboardFeature() { m_modifiers.unsubscribe(this); }
+ClipboardFeature::~ClipboardFeature() = default;
 
 void ClipboardFeature::activate() {
     if (m_isActive) return;
     m_isActive = true;
     m_store.load();
     if (!m_services.permissions.preflightPostEvent()) m_services.permissions.requestPostEvent();
-    m_modifiers.subscribe(this, m_weak.bind([this](std::uint64_t flags) { commandChanged(flags); }));
-    m_modifiers.start();
+    m_modifierSubscription = m_modifiers.subscribe(m_weak.bind([this](std::uint64_t flags) { commandChanged(flags); }));
     Log::debug([&] {
         return std::string("Clipboard activated (paste interception: ") +
                (m_services.permissions.preflightPostEvent() ? "true" : "false") + ")";
@@ -52,7 +51,7 @@ void ClipboardFeature::activate() {
 void ClipboardFeature::deactivate() {
     if (!m_isActive) return;
     m_isActive = false;
-    m_modifiers.unsubscribe(this);
+    m_modifierSubscription.cancel();
     m_flow.reset();
     closePicker();
     commandTeardown();

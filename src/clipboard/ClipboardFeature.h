@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/Feature.h"
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "clipboard/ClipboardMenu.h"
 #include "clipboard/ClipboardStore.h"
@@ -111,6 +112,7 @@ private:
     WorkItem m_captureWork;
     std::vector<ClipboardEntry> m_menuEntries;
     ClipboardTab m_activeTab = ClipboardTab::recent;
+    Subscription m_modifierSubscription;
     WeakFactory m_weak;
 };
 

@@ -16,8 +16,8 @@
 #include "base/WeakToken.h"
 #include "keys/Leader.h"
 #include "keys/MediaKey.h"
-#include "keys/NotchBarItem.h"
 #include "settings/SettingsPane.h"
+#include "shared/NotchBarItem.h"
 
 namespace tarnlet {
 

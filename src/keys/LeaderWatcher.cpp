@@ -13,9 +13,7 @@ LeaderWatcher::LeaderWatcher(ModifierWatcher& modifiers, EventTaps& taps, MainQu
     m_keyTap.onLeaderChange = m_weak.bind([this](std::optional<Leader> leader) { leaderChanged(leader); });
 }
 
-LeaderWatcher::~LeaderWatcher() {
-    if (m_isRunning) m_modifiers.unsubscribe(this);
-}
+LeaderWatcher::~LeaderWatcher() = default;
 
 void LeaderWatcher::addConsumer(const void* owner, Consumer consumer) {
     if (!m_consumers.count(owner)) m_order.push_back(owner);
@@ -36,13 +34,13 @@ void LeaderWatcher::start() {
         return;
     }
     m_isRunning = true;
-    m_modifiers.subscribe(this, m_weak.bind([this](std::uint64_t flags) { m_keyTap.handleFlags(flags); }));
+    m_modifierSubscription = m_modifiers.subscribe(m_weak.bind([this](std::uint64_t flags) { m_keyTap.handleFlags(flags); }));
 }
 
 void LeaderWatcher::stop() {
     if (!m_isRunning) return;
     m_isRunning = false;
-    m_modifiers.unsubscribe(this);
+    m_modifierSubscription.cancel();
     m_keyTap.stop();
     m_hold.cancel();
     if (onRelease) onRelease();

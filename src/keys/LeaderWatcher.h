@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "keys/KeyTap.h"
 #include "keys/Leader.h"
-#include "keys/NotchBarItem.h"
 #include "platform/MainQueue.h"
+#include "shared/NotchBarItem.h"
 
 namespace tarnlet {
 
@@ -73,6 +74,7 @@ private:
     std::vector<const void*> m_order;
     WorkItem m_hold;
     bool m_isRunning = false;
+    Subscription m_modifierSubscription;
     WeakFactory m_weak;
 };
 

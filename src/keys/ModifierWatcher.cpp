@@ -1,6 +1,5 @@
 #include "keys/ModifierWatcher.h"
 
-
 #include "diagnostics/Log.h"
 #include "platform/EventTaps.h"
 
@@ -10,17 +9,7 @@ ModifierWatcher::ModifierWatcher(EventTaps& taps) : m_taps(taps) {}
 
 ModifierWatcher::~ModifierWatcher() { stop(); }
 
-void ModifierWatcher::subscribe(const void* owner, Handler handler) {
-    m_handlers.set(owner, std::move(handler));
-    // Starting is also the retry after a failed start: the permission may have been granted since.
-    if (m_handlers.isEmpty()) stop();
-    else start();
-}
-
-void ModifierWatcher::unsubscribe(const void* owner) {
-    m_handlers.erase(owner);
-    if (m_handlers.isEmpty()) stop();
-}
+Subscription ModifierWatcher::subscribe(Handler handler) { return m_subscribers.add(std::move(handler)); }
 
 void ModifierWatcher::start() {
     if (m_tap) return;
@@ -31,7 +20,7 @@ void ModifierWatcher::start() {
                 // chords, Snap and the clipboard would go deaf to modifiers.
                 if (m_tap) m_tap->setEnabled(true);
             } else if (event.type == EventType::flagsChanged) {
-                notify(event.flags);
+                m_subscribers.notify(event.flags);
             }
             return TapDecision::pass;
         }));
@@ -48,7 +37,5 @@ void ModifierWatcher::stop() {
     m_tap->setEnabled(false);
     m_tap.reset();
 }
-
-void ModifierWatcher::notify(std::uint64_t flags) { m_handlers.notify(flags); }
 
 }  // namespace tarnlet

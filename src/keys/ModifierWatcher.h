@@ -1,14 +1,20 @@
 #pragma once
 // One shared listen-only tap on modifier changes, fanned out to every subscriber. It runs from its
-// first subscriber to its last, so the leader chord, Snap and the clipboard share a single tap.
-// Main thread only.
+// first subscriber to its last, so the leader chord, Snap and the clipboard share a single tap:
+//
+//     m_modifierSubscription = modifiers.subscribe(m_weak.bind([this](std::uint64_t flags) { … }));
+//     m_modifierSubscription.cancel();  // or let the handle die with its owner
+//
+// Subscribing is also the retry after the tap could not be created (no permission yet). Main
+// thread only.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 
-#include "base/OwnerHandlers.h"
+#include "base/SubscriberList.h"
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
 
 namespace tarnlet {
@@ -25,22 +31,19 @@ public:
     ModifierWatcher(const ModifierWatcher&) = delete;
     ModifierWatcher& operator=(const ModifierWatcher&) = delete;
 
-    // The owner's handler (replacing an earlier one of the same owner); starts the tap.
-    void subscribe(const void* owner, Handler handler);
-    // Drops the owner's handler; the last one stops the tap.
-    void unsubscribe(const void* owner);
+    // Adds a handler and starts the tap; the last subscription to end stops it.
+    [[nodiscard]] Subscription subscribe(Handler handler);
 
-    void start();
-    void stop();
     bool isRunning() const { return m_tap != nullptr; }
-    std::size_t subscriberCount() const { return m_handlers.size(); }
+    std::size_t subscriberCount() const { return m_subscribers.size(); }
 
 private:
-    void notify(std::uint64_t flags);
+    void start();
+    void stop();
 
     EventTaps& m_taps;
     std::unique_ptr<EventTap> m_tap;
-    OwnerHandlers<std::uint64_t> m_handlers;
+    SubscriberList<std::uint64_t> m_subscribers{[this] { start(); }, [this] { stop(); }};
     WeakFactory m_weak;
 };
 

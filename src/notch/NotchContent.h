@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/Drawing.h"
-#include "keys/NotchBarItem.h"
+#include "shared/NotchBarItem.h"
 
 namespace tarnlet {
 

@@ -28,7 +28,6 @@ NotchFeature::NotchFeature(Settings& settings, BatteryMonitor& battery, NotchSta
 
 NotchFeature::~NotchFeature() {
     for (NotchSource source : {NotchSource::chip, NotchSource::liveChip, NotchSource::hints}) m_stage.setHandler(source, nullptr);
-    m_battery.remove(this);
 }
 
 void NotchFeature::activate() {
@@ -37,9 +36,9 @@ void NotchFeature::activate() {
         m_geometryToken = NotchGeometry::observeChanges(m_weak.bind([this] { geometryChanged(); }));
     if (m_settings.boolean("notch.batteryChips")) {
         if (!m_lastBatteryState) m_lastBatteryState = m_battery.currentState();
-        m_battery.subscribe(this, m_weak.bind([this](BatteryMonitor::State state) { handleBattery(state); }));
+        m_batterySubscription = m_battery.subscribe(m_weak.bind([this](BatteryMonitor::State state) { handleBattery(state); }));
     } else {
-        m_battery.remove(this);
+        m_batterySubscription.cancel();
         m_lastBatteryState.reset();
     }
 }
@@ -49,7 +48,7 @@ void NotchFeature::deactivate() {
     m_isActive = false;
     m_hintAutoHide.cancel();
     m_geometryToken.cancel();
-    m_battery.remove(this);
+    m_batterySubscription.cancel();
     m_lastBatteryState.reset();
     m_controller.teardown();
 }

@@ -13,7 +13,7 @@
 #include "base/WeakToken.h"
 #include "notch/NotchController.h"
 #include "notch/ScreenSurface.h"
-#include "wellbeing/BatteryMonitor.h"
+#include "shared/BatteryMonitor.h"
 
 namespace tarnlet {
 
@@ -74,6 +74,7 @@ private:
     WorkItem m_hintAutoHide;
     Subscription m_geometryToken;
     bool m_isActive = false;
+    Subscription m_batterySubscription;
     WeakFactory m_weak;
 };
 

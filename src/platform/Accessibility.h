@@ -2,8 +2,25 @@
 // The accessibility interface through which the window tools read and move other applications'
 // windows. Elements are opaque handles to an application or one of its user-interface objects;
 // every call reports the platform's error code, so callers can tell "no value" from a refusal or an
-// application that did not answer within its messaging timeout. Main thread only; a call blocks
-// for at most the element's messaging timeout.
+// application that did not answer within its messaging timeout. A call blocks for at most the
+// messaging timeout of the element's application.
+//
+// Threading. Every call may be made on the main thread. One more caller is allowed: the window
+// census of Sweep reads other applications' windows on its own serial queue (SweepEngine's census
+// queue), so that an application that does not answer stalls that queue for its messaging timeout
+// instead of the main thread. From that queue only copyAttribute() is called, with elements the main
+// thread created; those calls never overlap one another (the queue is serial), but they may run at
+// the same time as any call on the main thread, including one on the same element. Everything else —
+// createApplication, setMessagingTimeout, isAttributeSettable, setAttribute, performAction,
+// createObserver and the observers' methods — is main thread only, and observer callbacks run on the
+// main queue. A new background caller must be added to this contract, not just to the code.
+//
+// What an implementation therefore guarantees: copyAttribute() is safe on the census queue while the
+// main thread uses the interface; elements are plain values, valid on any thread; a messaging
+// timeout set on the main thread applies to background calls as well; and a background call waiting
+// for an application holds nothing the main thread needs. A backend that talks to a display server
+// (the X11 backend) gives background reads a connection of their own, or holds a shared one only for
+// the time it takes to send a request, never while waiting for a reply that may not come.
 //
 // Observers report notifications of one process (a window created, an element destroyed, focus
 // moved) on the main queue for as long as the observer lives:

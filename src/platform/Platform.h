@@ -1,6 +1,13 @@
 #pragma once
 // The services of one backend, handed to the application core at construction. The backend owns
-// them and outlives the core.
+// them and outlives the core. It is an aggregate of references, assembled in one place per backend
+// with designated initialisers, so that a service left out (or one added here and not yet provided
+// by a backend) is a compile error rather than a null service found at run time:
+//
+//     Platform platform{.mainQueue = m_queue, .accessibility = m_accessibility, …};
+//
+// Main thread only, like most of the services it names; each service's header says where it may be
+// used from.
 
 namespace tarnlet {
 

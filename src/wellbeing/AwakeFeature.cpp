@@ -31,11 +31,10 @@ AwakeFeature::AwakeFeature(Settings& settings, BatteryMonitor& battery, Services
 
 AwakeFeature::~AwakeFeature() {
     // The trigger observers outlive sessions, so they go here rather than in deactivate(); the
-    // battery monitor is shared and must not keep a handler of a feature that is gone.
+    // battery subscription ends with its member.
     m_triggerTokens.clear();
     m_screenToken.reset();
     m_expiry.cancel();
-    m_battery.remove(this);
 }
 
 bool AwakeFeature::isEnabled() const { return m_settings.boolean(kEnabledKey); }
@@ -110,7 +109,7 @@ void AwakeFeature::deactivate() {
     m_expiry.cancel();
     m_endsAt.reset();
     m_sessionMinutes = 0;
-    m_battery.remove(this);
+    m_batterySubscription.cancel();
     m_assertion.release();
     m_haptics.performGeneric();
     if (onSessionChange) onSessionChange(false, 0);
@@ -148,10 +147,10 @@ void AwakeFeature::expire() {
 
 void AwakeFeature::applyBatteryMonitor() {
     if (!m_settings.boolean("awake.endOnLowBattery")) {
-        m_battery.remove(this);
+        m_batterySubscription.cancel();
         return;
     }
-    m_battery.subscribe(this, m_weak.bind([this](BatteryMonitor::State state) { handleBattery(state); }));
+    m_batterySubscription = m_battery.subscribe(m_weak.bind([this](BatteryMonitor::State state) { handleBattery(state); }));
     if (const auto state = m_battery.currentState()) handleBattery(*state);
 }
 
@@ -172,7 +171,7 @@ void AwakeFeature::endSession(const std::optional<std::string>& noticeBody) {
         // the next battery reading, no expiry.
         m_isEnding = true;
         m_expiry.cancel();
-        m_battery.remove(this);
+        m_batterySubscription.cancel();
     }
     if (noticeBody && onNotice) onNotice(kNoticeIdentifier, kNoticeTitle, *noticeBody);
     const std::uint64_t session = m_sessionNumber;

@@ -32,7 +32,7 @@
 #include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "platform/MainQueue.h"
-#include "wellbeing/BatteryMonitor.h"
+#include "shared/BatteryMonitor.h"
 #include "wellbeing/SleepAssertion.h"
 
 namespace tarnlet {
@@ -149,6 +149,7 @@ private:
     bool m_isEnding = false;
     // Counts sessions, so that an end decided for one session never ends the next one.
     std::uint64_t m_sessionNumber = 0;
+    Subscription m_batterySubscription;
     WeakFactory m_weak;
 };
 

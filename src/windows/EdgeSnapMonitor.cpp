@@ -10,14 +10,14 @@ namespace tarnlet {
 EdgeSnapMonitor::EdgeSnapMonitor(DragWatcher& drag, WindowServices& services, Mouse& mouse, Panels& panels)
     : m_drag(drag), m_services(services), m_mouse(mouse), m_footprint(panels) {}
 
-EdgeSnapMonitor::~EdgeSnapMonitor() { m_drag.removeHandler(this); }
+EdgeSnapMonitor::~EdgeSnapMonitor() = default;
 
 void EdgeSnapMonitor::start() {
-    m_drag.addHandler(this, m_weak.bind([this](DragWatcher::Event event) { handle(event); }));
+    m_dragSubscription = m_drag.subscribe(m_weak.bind([this](DragWatcher::Event event) { handle(event); }));
 }
 
 void EdgeSnapMonitor::stop() {
-    m_drag.removeHandler(this);
+    m_dragSubscription.cancel();
     m_footprint.dispose();
     reset();
 }

@@ -16,8 +16,9 @@
 #include <optional>
 
 #include "base/Geometry.h"
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
-#include "shelf/DragWatcher.h"
+#include "shared/DragWatcher.h"
 #include "windows/AXWindow.h"
 #include "windows/FootprintWindow.h"
 #include "windows/SnapPosition.h"
@@ -75,6 +76,7 @@ private:
     bool m_isDraggingWindow = false;
     int m_detectionAttempts = 0;
     std::optional<SnapPosition> m_pendingSnap;
+    Subscription m_dragSubscription;
     WeakFactory m_weak;
 };
 

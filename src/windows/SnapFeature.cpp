@@ -26,7 +26,7 @@ SnapFeature::SnapFeature(Settings& settings, ModifierWatcher& modifiers, DragWat
     m_mouseSnap.onSnap = m_weak.bind([this](SnapPosition position) { m_snapper.snap(position); });
 }
 
-SnapFeature::~SnapFeature() { m_modifiers.unsubscribe(this); }
+SnapFeature::~SnapFeature() = default;
 
 void SnapFeature::activate() { applySubToggles(); }
 
@@ -39,8 +39,7 @@ void SnapFeature::applySubToggles() {
     if (drag) m_edgeSnap.start();
     else m_edgeSnap.stop();
     if (m_settings.boolean("snap.mouseSnap") || m_settings.boolean("notch.snapHints")) {
-        m_modifiers.subscribe(this, m_weak.bind([this](std::uint64_t flags) { chordChanged(flags); }));
-        m_modifiers.start();
+        m_modifierSubscription = m_modifiers.subscribe(m_weak.bind([this](std::uint64_t flags) { chordChanged(flags); }));
     } else {
         stopFlagsMonitor();
     }
@@ -61,7 +60,7 @@ void SnapFeature::deactivate() {
 }
 
 void SnapFeature::stopFlagsMonitor() {
-    m_modifiers.unsubscribe(this);
+    m_modifierSubscription.cancel();
     m_mouseHold.cancel();
     m_chordHeld = false;
     m_mouseSnap.cleanup();

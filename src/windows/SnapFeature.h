@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "base/Feature.h"
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "platform/MainQueue.h"
 #include "windows/EdgeSnapMonitor.h"
@@ -82,6 +83,7 @@ private:
     bool m_isActive = false;
     WorkItem m_mouseHold;
     bool m_chordHeld = false;
+    Subscription m_modifierSubscription;
     WeakFactory m_weak;
 };
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/NotchBarItem.h"
+#include "shared/NotchBarItem.h"
 #include "windows/SnapPosition.h"
 
 namespace tarnlet {

@@ -9,7 +9,9 @@
 // default) ones that turned themselves into background agents.
 //
 // Main thread only; the counting runs on the census queue and its result comes back to the main
-// queue, where the decision checks again what may have changed meanwhile.
+// queue, where the decision checks again what may have changed meanwhile. On the census queue the
+// counting reads windows through the accessibility interface (copyAttribute only, as that
+// interface's threading contract allows) and through the window server.
 
 #include <functional>
 #include <map>

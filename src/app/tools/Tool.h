@@ -13,7 +13,7 @@
 
 #include "base/Feature.h"
 #include "keys/FeatureChords.h"
-#include "keys/NotchBarItem.h"
+#include "shared/NotchBarItem.h"
 #include "settings/SettingsPane.h"
 
 namespace tarnlet {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -64,6 +65,22 @@ TEST(ObserverListTest, AHandlerMayRemoveItselfWhileRunning) {
     list.notify();
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(list.size(), 1u);
+}
+
+TEST(ObserverListTest, AHandlerThatRemovesItselfKeepsItsCapturesUntilItReturns) {
+    ObserverList<> list;
+    auto witness = std::make_shared<int>(0);
+    const std::weak_ptr<int> captured = witness;
+    bool aliveAfterRemoval = false;
+    Subscription self;
+    self = list.add([&, witness] {
+        self.cancel();
+        aliveAfterRemoval = !captured.expired();
+    });
+    witness.reset();
+    list.notify();
+    EXPECT_TRUE(aliveAfterRemoval);
+    EXPECT_TRUE(captured.expired());
 }
 
 TEST(ObserverListTest, AHandlerAddedDuringNotificationRunsFromTheNextOne) {

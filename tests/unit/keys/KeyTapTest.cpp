@@ -29,7 +29,7 @@ protected:
         };
         tap.onLeaderChange = [this](std::optional<Leader> leader) { changes.push_back(leader); };
         ASSERT_TRUE(tap.start());
-        modifiers.subscribe(this, [this](std::uint64_t flags) { tap.handleFlags(flags); });
+        subscription = modifiers.subscribe([this](std::uint64_t flags) { tap.handleFlags(flags); });
     }
 
     SimKeyboard& keyboard() { return env.desktop().keyboard(); }
@@ -51,6 +51,7 @@ protected:
     test::TestEnvironment env;
     ModifierWatcher modifiers{env.desktop().keyboard()};
     KeyTap tap{env.desktop().keyboard()};
+    Subscription subscription;
     std::set<std::string> claimed{"j", ":", "~", "1"};
     std::vector<std::string> offered;
     std::vector<std::optional<Leader>> changes;

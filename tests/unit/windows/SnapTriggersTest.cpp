@@ -8,7 +8,7 @@
 #include "keys/HotKeyWatcher.h"
 #include "keys/ModifierWatcher.h"
 #include "settings/Settings.h"
-#include "shelf/DragWatcher.h"
+#include "shared/DragWatcher.h"
 #include "support/TestEnvironment.h"
 #include "windows/EdgeSnapMonitor.h"
 #include "windows/MouseSnapMonitor.h"

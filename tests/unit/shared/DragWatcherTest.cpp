@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shelf/DragWatcher.h"
+#include "shared/DragWatcher.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet {
@@ -30,15 +30,13 @@ protected:
     test::TestEnvironment m_env;
     DragWatcher watcher{m_env.desktop().mouse()};
     std::vector<std::string> heard;
-    const int first = 1;
-    const int second = 2;
 };
 
 using Heard = std::vector<std::string>;
 
 TEST_F(DragWatcherTest, ReleaseMonitorsLiveOnlyWhileADragIsUnderWay) {
     EXPECT_FALSE(watcher.isRunning());
-    watcher.addHandler(&first, recorder("a"));
+    Subscription subscription = watcher.subscribe(recorder("a"));
     EXPECT_TRUE(watcher.isRunning());
     EXPECT_EQ(mouse().globalMonitorCount(), 1u);
 
@@ -62,57 +60,54 @@ TEST_F(DragWatcherTest, ReleaseMonitorsLiveOnlyWhileADragIsUnderWay) {
     EXPECT_EQ(mouse().globalMonitorCount(), 1u);
     EXPECT_EQ(mouse().localMonitorCount(), 0u);
 
-    // The last handler gone, every monitor goes, even in the middle of a drag.
+    // The last subscription ended, every monitor goes, even in the middle of a drag.
     mouse().leftDown();
     mouse().moveTo({50, 50});
-    watcher.removeHandler(&first);
+    subscription.cancel();
     EXPECT_FALSE(watcher.isRunning());
     EXPECT_FALSE(watcher.hasUpMonitors());
     EXPECT_EQ(mouse().globalMonitorCount() + mouse().localMonitorCount(), 0u);
 }
 
 TEST_F(DragWatcherTest, EveryClientHearsEveryEventAndLeavingKeepsTheOthersServed) {
-    watcher.addHandler(&first, recorder("a"));
-    watcher.addHandler(&second, recorder("b"));
-    watcher.addHandler(&first, recorder("a2"));  // the same client again replaces its handler
-    EXPECT_EQ(watcher.handlerCount(), 2u);
+    Subscription a = watcher.subscribe(recorder("a"));
+    const Subscription b = watcher.subscribe(recorder("b"));
+    a = watcher.subscribe(recorder("a2"));  // a client replacing its handler
+    EXPECT_EQ(watcher.subscriberCount(), 2u);
 
     mouse().drag({10, 10}, {20, 20}, 1);
-    EXPECT_EQ(heard, (Heard{"a2 dragged", "b dragged", "a2 ended", "b ended"}));
+    EXPECT_EQ(heard, (Heard{"b dragged", "a2 dragged", "b ended", "a2 ended"}));
 
     heard.clear();
-    watcher.removeHandler(&first);
+    a.cancel();
     EXPECT_TRUE(watcher.isRunning());
     mouse().drag({10, 10}, {20, 20}, 1);
     EXPECT_EQ(heard, (Heard{"b dragged", "b ended"}));
-
-    // An empty handler counts as leaving.
-    watcher.addHandler(&second, nullptr);
-    EXPECT_FALSE(watcher.isRunning());
 }
 
 TEST_F(DragWatcherTest, HandlersMayLeaveOrDestroyTheWatcherWhileTheyAreCalled) {
-    // The first client leaves at the end of the drag and takes the second one's handler with it
-    // (as when one owner stops a feature that owns the other).
-    watcher.addHandler(&first, [this](DragWatcher::Event e) {
+    // The first client leaves at the end of the drag and takes the second one's subscription with
+    // it (as when one owner stops a feature that owns the other).
+    Subscription a, b;
+    a = watcher.subscribe([&](DragWatcher::Event e) {
         heard.push_back("a");
         if (e == DragWatcher::Event::ended) {
-            watcher.removeHandler(&first);
-            watcher.removeHandler(&second);
+            a.cancel();
+            b.cancel();
         }
     });
-    watcher.addHandler(&second, recorder("b"));
+    b = watcher.subscribe(recorder("b"));
     mouse().drag({10, 10}, {20, 20}, 1);
     EXPECT_EQ(heard, (Heard{"a", "b dragged", "a"}));
     EXPECT_FALSE(watcher.isRunning());
 
     auto owned = std::make_unique<DragWatcher>(mouse());
     int calls = 0;
-    owned->addHandler(&first, [&](DragWatcher::Event) {
+    const Subscription first = owned->subscribe([&](DragWatcher::Event) {
         ++calls;
         owned.reset();
     });
-    owned->addHandler(&second, [&](DragWatcher::Event) { ++calls; });
+    const Subscription second = owned->subscribe([&](DragWatcher::Event) { ++calls; });
     mouse().drag({10, 10}, {20, 20}, 3);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(mouse().globalMonitorCount() + mouse().localMonitorCount(), 0u);
@@ -122,7 +117,7 @@ TEST_F(DragWatcherTest, ADropOnOurPanelEndsTheDragAndNothingIsHeardWithoutPermis
     PanelOptions options;
     options.ignoresMouse = false;
     auto shelf = desktop().panels().show(std::make_shared<Blank>(), Rect(500, 500, 100, 100), options);
-    watcher.addHandler(&first, recorder("a"));
+    const Subscription subscription = watcher.subscribe(recorder("a"));
 
     // Dragged across our panel from elsewhere and released on it: only a local monitor hears that.
     mouse().drag({10, 10}, {550, 550}, 2);

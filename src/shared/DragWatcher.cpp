@@ -1,4 +1,4 @@
-#include "shelf/DragWatcher.h"
+#include "shared/DragWatcher.h"
 
 #include "platform/Mouse.h"
 
@@ -8,16 +8,7 @@ DragWatcher::DragWatcher(Mouse& mouse) : m_mouse(mouse) {}
 
 DragWatcher::~DragWatcher() { stop(); }
 
-void DragWatcher::addHandler(const void* owner, Handler handler) {
-    m_handlers.set(owner, std::move(handler));
-    if (m_handlers.isEmpty()) stop();
-    else start();
-}
-
-void DragWatcher::removeHandler(const void* owner) {
-    m_handlers.erase(owner);
-    if (m_handlers.isEmpty()) stop();
-}
+Subscription DragWatcher::subscribe(Handler handler) { return m_subscribers.add(std::move(handler)); }
 
 void DragWatcher::start() {
     if (m_monitor) return;
@@ -38,13 +29,13 @@ void DragWatcher::dragged() {
         m_upMonitor = m_mouse.addGlobalMonitor(MouseMask::leftUp, [this](const MouseEvent&) { released(); });
         m_localUpMonitor = m_mouse.addLocalMonitor(MouseMask::leftUp, [this](const MouseEvent&) { released(); });
     }
-    m_handlers.notify(Event::dragged);
+    m_subscribers.notify(Event::dragged);
 }
 
 void DragWatcher::released() {
     m_upMonitor.reset();
     m_localUpMonitor.reset();
-    m_handlers.notify(Event::ended);
+    m_subscribers.notify(Event::ended);
 }
 
 }  // namespace tarnlet

@@ -1,22 +1,21 @@
 #pragma once
 // The one shared watcher of the computer's internal battery. It listens to power-source changes
-// only while someone is subscribed: the first subscriber starts it, the last one to leave stops it.
-// Handlers are keyed by owner, so an owner subscribing again replaces its handler:
+// only while someone is subscribed: the first subscriber starts it, the end of the last
+// subscription stops it:
 //
-//     monitor.subscribe(this, [this](BatteryMonitor::State state) { showBattery(state); });
+//     m_batterySubscription = monitor.subscribe(m_weak.bind([this](BatteryMonitor::State s) { show(s); }));
 //     auto now = monitor.currentState();  // a value before the next change, if needed
 //     ...
-//     monitor.remove(this);
+//     m_batterySubscription.cancel();
 //
 // Main thread only: notifications and handlers run on the main queue.
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <optional>
 
+#include "base/SubscriberList.h"
 #include "base/Subscription.h"
-#include "base/OwnerHandlers.h"
 #include "base/WeakToken.h"
 
 namespace tarnlet {
@@ -37,17 +36,15 @@ public:
     BatteryMonitor(const BatteryMonitor&) = delete;
     BatteryMonitor& operator=(const BatteryMonitor&) = delete;
 
-    // Stores the owner's handler (replacing an earlier one) and starts listening; this is also the
-    // retry after the system refused a notification source.
-    void subscribe(const void* owner, Handler handler);
-    // Drops the owner's handler; the last one leaving stops the monitor.
-    void remove(const void* owner);
+    // Adds a handler and starts listening; this is also the retry after the system refused a
+    // notification source.
+    [[nodiscard]] Subscription subscribe(Handler handler);
 
     // The internal battery as the system reports it right now; none without an internal battery.
     std::optional<State> currentState() const;
 
     bool isRunning() const { return m_runLoopSource.has_value(); }
-    std::size_t subscriberCount() const { return m_handlers.size(); }
+    std::size_t subscriberCount() const { return m_subscribers.size(); }
 
 private:
     void start();
@@ -55,7 +52,7 @@ private:
     void powerSourcesChanged();
 
     PowerSources& m_powerSources;
-    OwnerHandlers<State> m_handlers;
+    SubscriberList<State> m_subscribers{[this] { start(); }, [this] { stop(); }};
     std::optional<Subscription> m_runLoopSource;
     WeakFactory m_weak;
 };

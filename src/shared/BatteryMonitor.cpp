@@ -1,4 +1,4 @@
-#include "wellbeing/BatteryMonitor.h"
+#include "shared/BatteryMonitor.h"
 
 #include <algorithm>
 #include <limits>
@@ -37,16 +37,7 @@ BatteryMonitor::BatteryMonitor(PowerSources& powerSources) : m_powerSources(powe
 
 BatteryMonitor::~BatteryMonitor() { stop(); }
 
-void BatteryMonitor::subscribe(const void* owner, Handler handler) {
-    m_handlers.set(owner, std::move(handler));
-    if (m_handlers.isEmpty()) stop();
-    else start();
-}
-
-void BatteryMonitor::remove(const void* owner) {
-    m_handlers.erase(owner);
-    if (m_handlers.isEmpty()) stop();
-}
+Subscription BatteryMonitor::subscribe(Handler handler) { return m_subscribers.add(std::move(handler)); }
 
 std::optional<BatteryMonitor::State> BatteryMonitor::currentState() const {
     for (const PowerSourceDescription& source : m_powerSources.sources()) {
@@ -61,8 +52,9 @@ void BatteryMonitor::start() {
     auto source = m_powerSources.observeChanges(m_weak.bind([this] { powerSourcesChanged(); }));
     if (!source) {
         // Only notifications are lost: currentState() still reads the battery, and the next
-        // subscription tries again.
-        Log::debug("Awake: could not create battery notification source");
+        // subscription tries again. Until then the low-battery end of a keep-awake session never
+        // fires, and this line is the only trace of why, so it is an error even with diagnostics off.
+        Log::error("Awake: could not create battery notification source");
         return;
     }
     m_runLoopSource = std::move(source);
@@ -73,8 +65,7 @@ void BatteryMonitor::stop() { m_runLoopSource.reset(); }
 void BatteryMonitor::powerSourcesChanged() {
     const auto state = currentState();
     if (!state) return;
-
-    m_handlers.notify(*state);
+    m_subscribers.notify(*state);
 }
 
 }  // namespace tarnlet
