@@ -194,7 +194,9 @@ void ClipboardFeature::openPicker() {
 void ClipboardFeature::closePicker() {
     m_holdWork.cancel();
     m_menu.close();
-    m_menuTap.disarm();
+    // The key that closed the picker is still down; its release must not reach the application
+    // alone.
+    m_menuTap.disarmWhenReleased();
     m_outsideClickMonitor.reset();
 }
 

@@ -127,7 +127,9 @@ void SnippetsFeature::showPicker() {
 
 void SnippetsFeature::closePicker() {
     m_menu.close();
-    m_keyTap.disarm();
+    // The key that closed the picker is still down; its release must not reach the application
+    // alone.
+    m_keyTap.disarmWhenReleased();
     m_outsideClickMonitor.reset();
     m_appSwitchToken.cancel();
     m_query.clear();

@@ -2,11 +2,18 @@
 // A short-lived key tap that a component arms while it owns the keyboard (a picker, the break
 // screen, the shelf) and disarms afterwards. A consuming tap swallows the events onKey claims; a
 // listen-only one only watches. Events this system posted itself (carrying the synthetic-event
-// marker) pass untouched. Destroying it disarms it. Main thread only.
+// marker) pass untouched. Main thread only.
+//
+// A consuming tap that watches key-ups can keep each key whole: disarmed with
+// disarmWhenReleased() while keys whose key-down it swallowed are still held (a picker closing on
+// the key-down of Escape or Return), it stays in place, without calling onKey, until their key-ups
+// have come, and swallows those and their repeats, so the front application never receives a
+// release without its press. disarm() and destruction remove the tap at once.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "base/WeakToken.h"
@@ -40,16 +47,24 @@ public:
     // Installs the tap; silently stays disarmed when it cannot be created.
     void arm();
     void disarm();
-    bool isArmed() const { return m_tap != nullptr; }
+    // Stops offering events to onKey at once; the tap itself goes once no key whose key-down it
+    // swallowed is held any more.
+    void disarmWhenReleased();
+    bool isArmed() const { return m_armed; }
 
 private:
     TapDecision handle(const InputEvent& event);
+    // After disarmWhenReleased(): holds back the rest of the keys whose key-downs were swallowed.
+    TapDecision finishHeldKey(const InputEvent& event);
 
     EventTaps& m_taps;
     const bool m_consuming;
     const bool m_watchKeyUp;
     const EventMask m_alsoWatch;
     std::unique_ptr<EventTap> m_tap;
+    bool m_armed = false;
+    // Keys whose key-down was swallowed and whose key-up has not come yet.
+    std::set<std::uint16_t> m_heldKeys;
     WeakFactory m_weak;
 };
 

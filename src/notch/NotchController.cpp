@@ -41,18 +41,19 @@ void NotchController::setChipSource(std::optional<NotchSource> source) {
     if (source) report(*source, true);
 }
 
-void NotchController::showChip(const NotchContent& content, double duration, bool animated) {
+bool NotchController::showChip(const NotchContent& content, double duration, bool animated) {
     if (m_hintMount) {
         m_pendingChip = PendingChip{content, duration};
-        return;
+        return false;
     }
     m_pendingChip.reset();
     auto bridge = makeBridge(content);
-    if (!bridge) return;
+    if (!bridge) return false;
     m_liveChipActive = false;
     m_chipDismiss.cancel();
     if (m_chipMount) m_chipMount->remove();
     m_chipMount = std::move(bridge->mount);
+    ++m_chipGeneration;
     setChipSource(NotchSource::chip);
     if (animated) {
         bridge->bar->animateIn();
@@ -60,6 +61,7 @@ void NotchController::showChip(const NotchContent& content, double duration, boo
     } else {
         bridge->bar->showStatic();
     }
+    return true;
 }
 
 void NotchController::showLiveChip(const NotchContent& content) {
@@ -86,6 +88,7 @@ void NotchController::showLiveChip(const NotchContent& content) {
     }
     m_liveChipActive = true;
     m_chipMount = std::move(bridge->mount);
+    ++m_chipGeneration;
     setChipSource(NotchSource::liveChip);
     bridge->bar->animateIn();
 }
@@ -96,14 +99,20 @@ void NotchController::dismissChip() {
         setChipSource(std::nullopt);
         return;
     }
-    NotchMount* mount = m_chipMount.get();
-    m_chipMount->bar()->animateOut(m_weak.bind([this, mount] {
-        if (m_chipMount.get() != mount) return;
+    const std::uint64_t generation = m_chipGeneration;
+    m_chipMount->bar()->animateOut(m_weak.bind([this, generation] {
+        if (!m_chipMount || m_chipGeneration != generation) return;
         auto closing = std::move(m_chipMount);
         closing->remove();
         m_liveChipActive = false;
         setChipSource(std::nullopt);
     }));
+}
+
+void NotchController::dismissLiveChip() {
+    if (!m_liveChipActive) return;
+    m_liveChipActive = false;
+    dismissChip();
 }
 
 void NotchController::showHints(const NotchContent& content, bool animated) {

@@ -33,8 +33,13 @@ public:
     // Whether bars grow out of a real camera housing; out of a line at the top otherwise.
     std::function<bool()> physicalNotch = [] { return true; };
 
-    void showChip(const NotchContent& content, double duration, bool animated);
+    // True when the chip is on screen now; false when it waits behind the hint strip or could not
+    // be presented.
+    bool showChip(const NotchContent& content, double duration, bool animated);
     void showLiveChip(const NotchContent& content);
+    // Ends the live chip, if one shows. It stops counting as the live chip at once, so an update
+    // during its closing animation starts a new one instead of landing in the closing mount.
+    void dismissLiveChip();
     void showHints(const NotchContent& content, bool animated);
     void dropHints(bool animated, bool keepingClaim);
     void dismissChip();
@@ -65,6 +70,9 @@ private:
     TextMeasurer& m_measurer;
     MainQueue& m_queue;
     std::unique_ptr<NotchMount> m_chipMount;
+    // Counts the mounts put into m_chipMount, so a closing animation recognises its own mount even
+    // when a new one was allocated where the old one lived.
+    std::uint64_t m_chipGeneration = 0;
     WorkItem m_chipDismiss;
     bool m_liveChipActive = false;
     std::optional<PendingChip> m_pendingChip;

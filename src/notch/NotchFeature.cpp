@@ -57,8 +57,9 @@ void NotchFeature::geometryChanged() { m_controller.teardown(); }
 
 bool NotchFeature::showSpaceChip(int number) {
     if (!m_isActive || !m_settings.boolean("notch.spaceNumber") || !m_surface.notchRect()) return false;
-    m_controller.showChip(NotchStates::spaceChip(number), kSpaceChipDuration, true);
-    return true;
+    // A chip deferred behind the hint strip or refused under a takeover is not shown, and callers
+    // then show the number their own way.
+    return m_controller.showChip(NotchStates::spaceChip(number), kSpaceChipDuration, true);
 }
 
 void NotchFeature::showLeaderHints(const std::vector<NotchBarItem>& items, std::optional<std::string> caption,
@@ -103,10 +104,7 @@ void NotchFeature::showLiveChip(const NotchContent& content) {
     m_controller.showLiveChip(content);
 }
 
-void NotchFeature::dismissLiveChip() {
-    if (!m_controller.liveChipActive()) return;
-    m_controller.dismissChip();
-}
+void NotchFeature::dismissLiveChip() { m_controller.dismissLiveChip(); }
 
 void NotchFeature::pulse(const std::string& key) {
     if (auto bar = m_controller.hintBar()) bar->pulse(key);

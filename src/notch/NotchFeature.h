@@ -35,7 +35,8 @@ public:
     void activate() override;
     void deactivate() override;
 
-    // True when a desktop-number chip was shown.
+    // True when a desktop-number chip is on screen now: not when it was refused or waits behind
+    // the hint strip.
     bool showSpaceChip(int number);
     void showLeaderHints(const std::vector<NotchBarItem>& items, std::optional<std::string> caption,
                          std::optional<double> autoHideAfter = std::nullopt);

@@ -51,7 +51,9 @@ public:
     struct SpaceEntryPoints {
         // The calling process's window-server connection.
         std::function<int()> mainConnectionID;
-        // The desktop shown now on the display with the menu bar; 0 when the server cannot tell.
+        // The desktop shown now on the display with the menu bar. Every answer is a desktop
+        // identifier, 0 included (some window managers number desktops from 0); only a connection
+        // the server does not know gets 0 as a non-answer, and callers pass mainConnectionID().
         std::function<std::uint64_t(int connection)> activeSpace;
         // The desktops the given windows are on, or none when the call fails.
         std::function<std::optional<std::vector<std::uint64_t>>(int connection, std::uint32_t mask,

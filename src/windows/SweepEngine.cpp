@@ -88,6 +88,7 @@ void SweepEngine::watch(const RunningApplication& app) {
     auto observer = std::make_unique<WindowObserver>(m_services.accessibility, m_services.queue, app.pid, m_activeStrategy);
     const int pid = app.pid;
     observer->onWindowsChanged = m_weak.bind([this, pid] { scheduleQuitCheck(pid); });
+    observer->onStarted = m_weak.bind([this, pid] { recordOpenWindows(pid); });
     WindowObserver& started = *observer;
     m_watched[pid] = Watched{app, std::move(observer), false};
     Log::debug([&] { return "Watching " + app.localizedName.value_or("?") + " (pid " + std::to_string(pid) + ")"; });
@@ -129,6 +130,20 @@ void SweepEngine::handleActivation(const RunningApplication& app) {
         return;
     }
     if (shouldWatch(app)) watch(app);
+}
+
+void SweepEngine::recordOpenWindows(int pid) {
+    const auto it = m_watched.find(pid);
+    if (it == m_watched.end() || it->second.hasHadWindow) return;
+    Accessibility* accessibility = &m_services.accessibility;
+    const AXElement element = it->second.observer->applicationElement();
+    // Only recorded, never acted on: a quit needs a window event to start its check.
+    m_censusQueue->postTaskAndReply<std::optional<int>>(
+        m_weak.token(), [accessibility, element] { return WindowCensus::keepAliveWindowCount(*accessibility, element); },
+        [this, pid](std::optional<int> count) {
+            const auto watched = m_watched.find(pid);
+            if (watched != m_watched.end() && count && *count > 0) watched->second.hasHadWindow = true;
+        });
 }
 
 void SweepEngine::scheduleQuitCheck(int pid) {

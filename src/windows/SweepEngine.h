@@ -92,6 +92,9 @@ private:
     void watch(const RunningApplication& app);
     void unwatch(int pid);
     void handleActivation(const RunningApplication& app);
+    // Counts the windows an application already has when its observer starts, so that one whose
+    // window was open before watching began counts as having shown it.
+    void recordOpenWindows(int pid);
     void scheduleQuitCheck(int pid);
     void quitIfWindowless(int pid);
     void decideQuit(int pid, const Counts& counts);

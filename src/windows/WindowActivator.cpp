@@ -158,20 +158,23 @@ void WindowActivator::raise(WindowServices& services, int pid, std::string_view 
         if (initialOf(*title) == wanted) matches.push_back(window);
     }
     if (matches.empty()) return;
-    // The application lists its windows front to back, and raising one brings it to the front, so
-    // stepping through that order would bounce between the two front-most windows. A fixed order
-    // (the windows' identities) lets repeated presses of one letter visit every window sharing it.
-    std::sort(matches.begin(), matches.end(), [](const AXElement& a, const AXElement& b) { return a.id() > b.id(); });
 
-    // Step on from the main window.
+    // Without a matching main window the first match in the application's own order is raised: it
+    // is the window the hint strip names for this letter.
     AXElement target = matches.front();
     const AXElement app = accessibility.createApplication(pid);
     accessibility.setMessagingTimeout(app, AXWindow::kMessagingTimeout);
     if (const auto main = copyElement(accessibility, app, "AXMainWindow")) {
-        const auto found = std::find(matches.begin(), matches.end(), *main);
-        if (found != matches.end()) {
-            const auto index = static_cast<std::size_t>(found - matches.begin());
-            target = matches[(index + 1) % matches.size()];
+        // The application lists its windows front to back, and raising one brings it to the front,
+        // so stepping on through that order would bounce between the two front-most windows. A
+        // fixed order (the windows' identities) lets repeated presses of one letter visit every
+        // window sharing it.
+        std::vector<AXElement> cycle = matches;
+        std::sort(cycle.begin(), cycle.end(), [](const AXElement& a, const AXElement& b) { return a.id() > b.id(); });
+        const auto found = std::find(cycle.begin(), cycle.end(), *main);
+        if (found != cycle.end()) {
+            const auto index = static_cast<std::size_t>(found - cycle.begin());
+            target = cycle[(index + 1) % cycle.size()];
         }
     }
     accessibility.performAction(target, "AXRaise");

@@ -29,8 +29,9 @@ public:
     static std::string hintSegment(std::string_view title);
     // One hint per distinct initial, in the application's window order.
     static std::vector<TitleHint> titleHints(WindowServices& services, int pid);
-    // Raises the next window with that initial after the current main window (the first one when the
-    // main window does not match), then activates the application.
+    // Raises a window with that initial, then activates the application: the one the hints name (the
+    // first in the application's order) unless the main window has that initial, in which case the
+    // next one in a fixed order, so that repeated presses visit them all.
     static void raise(WindowServices& services, int pid, std::string_view titleInitial);
     // An attribute that holds an element, which then gets the messaging timeout; none otherwise.
     static std::optional<AXElement> copyElement(Accessibility& accessibility, const AXElement& element,

@@ -58,9 +58,9 @@ std::optional<int> WindowCensus::otherSpaceWindowCount(const WindowServer& serve
     if (!spaces.symbolsResolved()) return std::nullopt;
     const auto list = windowList(server, false);
     if (!list) return std::nullopt;
+    // Any answer names a desktop, 0 included: window managers that number their desktops count
+    // from 0, and a full-screen window elsewhere must keep counting while the first desktop shows.
     const std::uint64_t active = spaces.activeSpace();
-    // Without the shown desktop every window would look as if it were elsewhere.
-    if (active == 0) return std::nullopt;
     int count = 0;
     for (const WindowRecord& record : *list)
         if (record.ownerPID == pid && record.number && isNormalWindow(record) &&

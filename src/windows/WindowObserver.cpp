@@ -67,6 +67,11 @@ void WindowObserver::attemptStart() {
     Log::debug([&] {
         return "pid " + std::to_string(m_pid) + ": observer active (" + std::string(sweepStrategyName(m_strategy)) + ")";
     });
+    // The owner may invalidate or destroy this observer from the callback.
+    if (onStarted) {
+        const auto started = onStarted;
+        started();
+    }
 }
 
 void WindowObserver::registerDestroyOnWindows() {
@@ -105,6 +110,7 @@ void WindowObserver::invalidate() {
     m_pendingRetry.cancel();
     m_observer.reset();
     onWindowsChanged = nullptr;
+    onStarted = nullptr;
 }
 
 }  // namespace tarnlet

@@ -46,6 +46,8 @@ public:
 
     // Called after every accessibility event received.
     std::function<void()> onWindowsChanged;
+    // Called each time the observer starts listening (its first attempt or a retry succeeded).
+    std::function<void()> onStarted;
 
     int pid() const { return m_pid; }
     SweepStrategy strategy() const { return m_strategy; }

@@ -20,7 +20,8 @@ public:
     bool symbolsResolved() const { return m_symbolsResolved; }
     // The window-server connection; 0 when unresolved.
     int connection() const { return m_connection; }
-    // The desktop shown now; 0 when unresolved or when the server cannot tell.
+    // The desktop shown now, as the server's lookup answers; 0 when unresolved. 0 is otherwise an
+    // ordinary desktop identifier, not a failure.
     std::uint64_t activeSpace() const;
 
     // True when the window is listed on at least one desktop and none of them is `activeSpace`.

@@ -214,6 +214,49 @@ TEST_F(ClipboardFeatureTest, EscapeOrAClickElsewhereClosesWithoutPasting) {
     EXPECT_TRUE(pasted().empty());
 }
 
+TEST_F(ClipboardFeatureTest, TheReleaseOfAKeyThatClosedThePickerNeverReachesTheApplication) {
+    copy("alpha");
+    copy("beta");
+    const auto idleTaps = desktop.keyboard().tapCount();
+    // The keys the front application receives from here on, as name and direction.
+    const auto start = desktop.keyboard().delivered().size();
+    const auto received = [&] {
+        std::vector<std::string> out;
+        const auto& all = desktop.keyboard().delivered();
+        for (std::size_t i = start; i < all.size(); ++i)
+            if (all[i].event.isKey() && all[i].event.userData != kSyntheticEventMarker)
+                out.push_back(sim::SimKeyboard::keyName(all[i].event.keyCode) +
+                              (all[i].event.type == EventType::keyDown ? "↓" : "↑"));
+        return out;
+    };
+
+    holdCommandV();
+    ASSERT_TRUE(pickerOpen());
+    press("escape");
+    EXPECT_FALSE(pickerOpen());
+    up("cmd");
+
+    clipboard.showPicker();
+    ASSERT_TRUE(pickerOpen());
+    press("2");
+    EXPECT_EQ(pasted().back(), "alpha");
+
+    clipboard.showPicker();
+    ASSERT_TRUE(pickerOpen());
+    // Held past the close, the key repeats before its release: all of it stays with the picker.
+    down("return");
+    desktop.advanceBy(1);
+    up("return");
+    EXPECT_FALSE(pickerOpen());
+    EXPECT_EQ(pasted().size(), 2u);
+    EXPECT_TRUE(received().empty());
+
+    // Afterwards the keyboard belongs to the application again.
+    press("escape");
+    EXPECT_EQ(received(), (std::vector<std::string>{"escape↓", "escape↑"}));
+    EXPECT_EQ(desktop.keyboard().tapCount(), idleTaps);
+}
+
 TEST_F(ClipboardFeatureTest, NoInterceptionWhereItMustNotHappen) {
     copy("alpha");
     // Secure input: ⌘V reaches the application untouched.

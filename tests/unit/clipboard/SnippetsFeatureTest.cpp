@@ -177,6 +177,7 @@ TEST_F(SnippetsFeatureTest, KeysWithoutTextPassAndDismissalsClose) {
     snippets.showPicker();
     press(";");
     EXPECT_FALSE(snippets.isPickerShowing());
+    EXPECT_EQ(delivered().size(), 6u) << "the releases of Escape and ; stay with the picker that took their presses";
 
     // A click on a row picks it and is no click outside; a click elsewhere closes.
     snippets.showPicker();

@@ -173,6 +173,42 @@ TEST_F(TransientKeyTapTest, SwitchedOffBySystemItSwitchesItselfBackOn) {
     EXPECT_EQ(appKeys(), (Keys{"up escape"}));
 }
 
+TEST_F(TransientKeyTapTest, DisarmedWhenReleasedItHoldsBackTheRestOfTheKeysItTook) {
+    TransientKeyTap tap(keyboard(), true, true);
+    tap.onKey = [&](const TransientKeyTap::KeyEvent& key) {
+        seen.push_back(key);
+        if (key.code == code("escape") && !key.isKeyUp) tap.disarmWhenReleased();
+        return key.code == code("escape") || key.code == code("return");
+    };
+    tap.arm();
+    keyboard().keyDown(code("a"));  // declined: its release is the application's
+    keyboard().keyDown(code("return"));
+    keyboard().keyDown(code("escape"));
+    EXPECT_FALSE(tap.isArmed());
+    EXPECT_EQ(keyboard().tapCount(), 1u);
+    env.desktop().advanceBy(0.55);  // Escape repeats
+    keyboard().keyUp(code("a"));
+    keyboard().keyUp(code("escape"));
+    keyboard().press(code("space"));
+    EXPECT_EQ(keyboard().tapCount(), 1u) << "Return is still down";
+    keyboard().keyUp(code("return"));
+    EXPECT_EQ(keyboard().tapCount(), 0u);
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(appKeys(), (Keys{"down a", "up a", "down space", "up space"}));
+
+    // Nothing held: it goes at once, and arming again brings back a lingering tap into service.
+    tap.arm();
+    tap.disarmWhenReleased();
+    EXPECT_EQ(keyboard().tapCount(), 0u);
+    tap.arm();
+    keyboard().keyDown(code("return"));
+    tap.disarmWhenReleased();
+    tap.arm();
+    keyboard().keyUp(code("return"));
+    EXPECT_TRUE(seen.back().isKeyUp);
+    EXPECT_TRUE(tap.isArmed());
+}
+
 TEST_F(TransientKeyTapTest, OwnerMayDisarmOrDestroyFromInsideOnKey) {
     auto tap = std::make_unique<TransientKeyTap>(keyboard(), true, true);
     tap->onKey = [&](const TransientKeyTap::KeyEvent& key) {

@@ -133,9 +133,32 @@ TEST_F(NotchFeatureTest, TheSpaceChipNeedsItsSettingAndAScreen) {
     settings.set("notch.spaceNumber", false);
     EXPECT_FALSE(notch.showSpaceChip(4));
     settings.set("notch.spaceNumber", true);
+    // Deferred behind the hint strip, or refused under a takeover: not shown, and said so.
+    notch.showLeaderHints(hints(2), std::string("features"));
+    EXPECT_FALSE(notch.showSpaceChip(6));
+    notch.dropLeaderHints();
+    desktop.runUntilIdle();
+    stage.claim(NotchTakeover::ocrPrompt);
+    EXPECT_FALSE(notch.showSpaceChip(7));
+    stage.release(NotchTakeover::ocrPrompt);
     desktop.screens().setScreens({});
     desktop.runUntilIdle();
     EXPECT_FALSE(notch.showSpaceChip(5));
+}
+
+TEST_F(NotchFeatureTest, ALiveChipUpdateWhileTheLastOneClosesShowsAfresh) {
+    notch.activate();
+    notch.showLiveChip(NotchStates::breakCountdown(1, true));
+    notch.dismissLiveChip();
+    EXPECT_FALSE(notch.controller().liveChipActive());
+    desktop.advanceBy(NotchBarView::kCloseDuration / 2);
+    notch.showLiveChip(NotchStates::breakCountdown(30, true));
+    desktop.advanceBy(NotchBarView::kCloseDuration);
+    ASSERT_EQ(bars().size(), 1u);
+    EXPECT_TRUE(bars().front()->isShown());
+    EXPECT_EQ(shown()->right.front().text, NotchStates::breakCountdown(30, true).right.front().text);
+    EXPECT_EQ(stage.shown(), NotchSource::liveChip);
+    EXPECT_TRUE(notch.controller().liveChipActive());
 }
 
 TEST_F(NotchFeatureTest, ATakeoverClearsTheNotch) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <limits>
 #include <memory>
@@ -105,6 +106,57 @@ TEST(HostMainQueueTest, AbsurdDelaysNeitherOverflowNorRunEarly) {
     EXPECT_TRUE(queue.runUntil([&] { return !negative.isPending() && !infinite.isPending(); }, kPatience));
     EXPECT_FALSE(ran);
     EXPECT_TRUE(huge.isPending());
+}
+
+// A wall clock the test sets, read from the queue's thread.
+struct SettableWallClock {
+    std::atomic<double> seconds{1.7e9};
+    HostMainQueue::WallClock reader() {
+        return [this] { return seconds.load(); };
+    }
+};
+
+TEST(HostMainQueueTest, WallTimedWorkFollowsTheWallClockThroughASleep) {
+    SettableWallClock wall;
+    HostMainQueue queue(wall.reader());
+    const double start = wall.seconds;
+    std::vector<std::string> ran;
+    auto hour = queue.postAtWallTime(start + 3600, [&] { ran.push_back("hour"); });
+    auto twoHours = queue.postAtWallTime(start + 7200, [&] { ran.push_back("two hours"); });
+    auto cancelled = queue.postAtWallTime(start + 60, [&] { ran.push_back("cancelled"); });
+    cancelled.cancel();
+    auto past = queue.postAtWallTime(start - 5, [&] { ran.push_back("past"); });
+    ASSERT_TRUE(queue.runUntil([&] { return !past.isPending(); }, kPatience));
+
+    // The computer sleeps an hour and a half: the steady clock hardly moves, the wall clock does,
+    // and the backend reports the wake.
+    std::thread waker([&] {
+        wall.seconds = start + 5400;
+        queue.recheckWallClock();
+    });
+    ASSERT_TRUE(queue.runUntil([&] { return !hour.isPending(); }, kPatience));
+    waker.join();
+    EXPECT_EQ(ran, (std::vector<std::string>{"past", "hour"}));
+    EXPECT_TRUE(twoHours.isPending());
+
+    // The clock set back does not bring later work forward.
+    wall.seconds = start;
+    queue.runFor(0.02);
+    EXPECT_TRUE(twoHours.isPending());
+}
+
+TEST(HostMainQueueTest, AnUnannouncedWallClockJumpIsNoticedAtTheNextRecheck) {
+    SettableWallClock wall;
+    HostMainQueue queue(wall.reader(), 0.01);
+    bool ran = false;
+    auto work = queue.postAtWallTime(wall.seconds + 86400, [&] { ran = true; });
+    // The jump comes while the loop waits; nobody tells it.
+    std::thread jumper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        wall.seconds = wall.seconds + 86400;
+    });
+    EXPECT_TRUE(queue.runUntil([&] { return ran; }, kPatience));
+    jumper.join();
 }
 
 class HostTaskQueuesTest : public ::testing::Test {

@@ -74,6 +74,18 @@ TEST_F(SweepEngineTest, LastWindowClosedQuitsAfterTheDelayUnlessAnotherOpens) {
     EXPECT_TRUE(logged("Quitting Preview (com.apple.Preview)"));
 }
 
+TEST_F(SweepEngineTest, AWindowOpenBeforeWatchingBeganCountsAsShown) {
+    const AXElement w = open(preview, "a.pdf");
+    sweep.activate();
+    desktop.runUntilIdle();
+    ASSERT_TRUE(sweep.watched(preview));
+    EXPECT_TRUE(sweep.watched(preview)->hasHadWindow);
+    close(w);
+    desktop.advanceBy(2.1);
+    EXPECT_FALSE(running(preview));
+    EXPECT_EQ(quits, std::vector<std::string>{"Preview"});
+}
+
 TEST_F(SweepEngineTest, ActivationCancelsAndSomeApplicationsAreNeverQuit) {
     const int agent = apps.launch("com.example.menulet", "Menulet");
     const int never = apps.launch("com.example.empty", "Empty");

@@ -97,6 +97,25 @@ TEST_F(WindowActivatorTest, RaiseStepsThroughTheWindowsSharingAnInitial) {
     EXPECT_EQ(apps().mainWindow(pid), w[0]);
 }
 
+TEST_F(WindowActivatorTest, RaiseStartsAtTheWindowTheHintNames) {
+    const int pid = apps().launch("com.example.mail", "Mail");
+    // Opened as Inbox then Index, but the user brought Inbox forward before opening Notes: the
+    // application lists Notes, Inbox, Index, and the hint for i names Inbox.
+    const AXElement inbox = apps().addWindow(pid, {"Inbox", Rect(0, 0, 400, 300)});
+    const AXElement index = apps().addWindow(pid, {"Index", Rect(0, 0, 400, 300)});
+    apps().activateWindow(inbox);
+    const AXElement notes = apps().addWindow(pid, {"Notes", Rect(0, 0, 400, 300)});
+    ASSERT_EQ(apps().windows(pid), (std::vector<AXElement>{notes, inbox, index}));
+    ASSERT_EQ(WindowActivator::titleHints(m_services, pid), (std::vector<Hint>{{"n", "Notes"}, {"i", "Inbox"}}));
+
+    WindowActivator::raise(m_services, pid, "i");
+    EXPECT_EQ(apps().mainWindow(pid), inbox);
+    WindowActivator::raise(m_services, pid, "i");
+    EXPECT_EQ(apps().mainWindow(pid), index);
+    WindowActivator::raise(m_services, pid, "i");
+    EXPECT_EQ(apps().mainWindow(pid), inbox);
+}
+
 TEST_F(WindowActivatorTest, RaiseWithoutAMatchChangesNothing) {
     const int other = apps().launch("com.example.other", "Other");
     const int pid = apps().launch("com.example.editor", "Editor");
