@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diagnostics/LogHeader.h"
+#include "main/DesktopSession.h"
 #include "main/ScenarioRunner.h"
 
 namespace {
@@ -85,12 +86,7 @@ int main(int argc, char** argv) {
             tarnlet::ScenarioRunner runner(std::cout, std::cerr);
             return runner.run(simulate);
         }
-        case Backend::x11:
-            return fail(
-                "this build has no X11 desktop backend yet, so Tarnlet cannot run on this desktop session.\n"
-                "Run a scenario on the simulated desktop instead: tarnlet --simulate FILE "
-                "(for example tarnlet --simulate tests/scenarios/demo.scenario)",
-                2);
+        case Backend::x11: return tarnlet::runDesktopSession(argc, argv, appArguments);
         case Backend::none: break;
     }
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
