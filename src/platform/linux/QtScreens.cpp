@@ -59,10 +59,10 @@ void QtScreens::changed() {
     // A plug or a resolution change arrives as several signals: observers hear one change.
     if (m_changePending) return;
     m_changePending = true;
-    m_queue.post([this] {
+    m_queue.post(m_weak.bind([this] {
         m_changePending = false;
         m_observers.notify();
-    });
+    }));
 }
 
 std::vector<Screen> QtScreens::screens() const {

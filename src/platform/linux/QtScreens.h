@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/ObserverList.h"
+#include "base/WeakToken.h"
 #include "platform/Screens.h"
 
 class QScreen;
@@ -41,6 +42,7 @@ private:
     ObserverList<> m_observers;
     std::vector<QMetaObject::Connection> m_connections;
     bool m_changePending = false;
+    WeakFactory m_weak;
 };
 
 }  // namespace tarnlet::linux_desktop
