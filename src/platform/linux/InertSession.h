@@ -1,17 +1,13 @@
 #pragma once
 // Stand-ins for the session services this backend does not drive yet, each answering as a desktop
-// without the service would: notices not allowed, no power sources or assertions, no status item
-// host, panels that never reach the screen, no volumes, no haptics, every permission granted (X11
-// has no consent system), and a prompt dismissed at once. Main thread only.
+// without the service would: notices not allowed, no power sources or assertions, no volumes, no
+// haptics, and every permission granted (X11 has no consent system). Main thread only.
 
-#include "platform/Alerts.h"
 #include "platform/Haptics.h"
 #include "platform/Notices.h"
-#include "platform/Panels.h"
 #include "platform/Permissions.h"
 #include "platform/PowerAssertions.h"
 #include "platform/PowerSources.h"
-#include "platform/StatusBar.h"
 #include "platform/Volumes.h"
 
 namespace tarnlet {
@@ -23,9 +19,6 @@ namespace tarnlet::linux_desktop {
 class InertSession : public Notices,
                      public PowerSources,
                      public PowerAssertions,
-                     public Alerts,
-                     public StatusBar,
-                     public Panels,
                      public Volumes,
                      public Haptics,
                      public Permissions {
@@ -48,12 +41,6 @@ public:
     std::optional<std::map<int, std::vector<std::string>>> assertionsByProcess() const override { return std::nullopt; }
     PowerAssertionCreation create(const std::string&, const std::string&) override { return {std::nullopt, -1}; }
     void release(PowerAssertionID) override {}
-    // Alerts
-    NumberPromptAnswer runNumberPrompt(const NumberPrompt&) override { return {}; }
-    // StatusBar
-    std::unique_ptr<StatusItem> addItem() override;
-    // Panels
-    std::unique_ptr<Panel> show(std::shared_ptr<PanelContent> content, Rect frame, const PanelOptions& options) override;
     // Volumes
     std::vector<Volume> mountedVolumes() const override { return {}; }
     Subscription observe(std::function<void(VolumeEvent, const Volume&)>) override { return {}; }

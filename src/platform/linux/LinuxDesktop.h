@@ -27,8 +27,11 @@
 #include "platform/linux/InertInput.h"
 #include "platform/linux/InertSession.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/QtAlerts.h"
 #include "platform/linux/QtMainQueue.h"
+#include "platform/linux/QtPanels.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/QtStatusBar.h"
 #include "platform/linux/X11InputIdle.h"
 
 namespace tarnlet::linux_desktop {
@@ -61,6 +64,9 @@ private:
     LinuxWorkspace m_workspace{m_queue};
     InertInput m_input{m_queue};
     InertSession m_session{m_queue};
+    QtPanels m_panels{m_queue, m_systemLog};
+    QtStatusBar m_statusBar{m_queue, m_systemLog};
+    QtAlerts m_alerts;
     std::unique_ptr<X11InputIdle> m_inputIdle;
     std::unique_ptr<Platform> m_platform;
 };
