@@ -5,6 +5,8 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPalette>
@@ -43,19 +45,33 @@ QKeySequence shortcutFor(const std::string& keyEquivalent) {
     return QKeySequence::fromString(modifiers + key.toUpper(), QKeySequence::PortableText);
 }
 
-// Qt registers a StatusNotifierItem under a name made of the process id and a counter; finding one
-// of ours on the bus tells that Qt chose the D-Bus tray for this process.
+// How long the tray waits for the session bus to say whether a StatusNotifierItem host runs.
+constexpr int kBusTimeoutMilliseconds = 2000;
+
+// Whether Qt shows tray icons as StatusNotifierItems in this process. Qt decides once, when its
+// first tray icon is made, from the watcher's presence and its IsStatusNotifierHostRegistered
+// property; the same question is asked here at the same moment and its answer kept as long.
 bool trayIsStatusNotifierItem() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()) return false;
-    const QString prefix = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
-    const QStringList names = bus.interface()->registeredServiceNames().value();
-    return std::any_of(names.begin(), names.end(), [&](const QString& name) { return name.startsWith(prefix); });
+    static const bool answer = [] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+        if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher).value())
+            return false;
+        QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusMessage reply = bus.call(get, QDBus::Block, kBusTimeoutMilliseconds);
+        return reply.type() == QDBusMessage::ReplyMessage &&
+               reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
+    }();
+    return answer;
 }
 
 class QtStatusItem final : public StatusItem {
 public:
-    QtStatusItem(MainQueue& queue, SystemLog& log) : m_queue(queue), m_log(log) {
+    QtStatusItem(MainQueue& queue, SystemLog& log)
+        : m_queue(queue), m_log(log), m_exportsMenu(trayIsStatusNotifierItem()) {
         m_tray = std::make_unique<QSystemTrayIcon>();
         QObject::connect(m_tray.get(), &QSystemTrayIcon::activated, m_tray.get(),
                          [this](QSystemTrayIcon::ActivationReason reason) { activated(reason); });
@@ -79,7 +95,7 @@ public:
             m_tray->show();
             if (!QSystemTrayIcon::isSystemTrayAvailable())
                 m_log.info("No system tray is running: the status item is not shown until one starts");
-            if (trayIsStatusNotifierItem()) exportMenu();
+            if (m_exportsMenu) exportMenu();
         }
         // The core sets the image after each change of state: the exported menu follows it.
         scheduleExportRefresh();
@@ -240,6 +256,7 @@ private:
     std::shared_ptr<Session> m_popupSession;
     std::shared_ptr<Session> m_exportedSession;
     std::function<void(StatusClick)> m_onClick;
+    const bool m_exportsMenu;
     bool m_shown = false;
     bool m_filling = false;
     bool m_exportedOpen = false;
