@@ -13,9 +13,9 @@
 //     is the core's own menu, asked for anew whenever the host is about to show it (the item plays
 //     a left click to the core, and the menu the core then opens fills the exported one instead of
 //     popping up) and whenever the icon changes, which the core does after every state change. So
-//     on such hosts a right click opens the same menu, whose first entry toggles keep-awake; the
-//     middle click (SecondaryActivate) and ContextMenu, sent by hosts that leave menus to the
-//     item, toggle it directly.
+//     on such hosts a right click opens the same menu as a left click, and keep-awake toggles with
+//     the middle click (SecondaryActivate) or with ContextMenu, which hosts that leave menus to
+//     the item send for a right click.
 //   * A left click opens the menu as a Qt pop-up at the pointer, on both kinds of tray.
 //
 // Menus are rendered as QMenus: titles, check marks, disabled items, indentation, separators,
