@@ -1,16 +1,13 @@
 #pragma once
 // Stand-ins for the session services this backend does not drive yet, each answering as a desktop
-// without the service would: notices not allowed, no power sources or assertions, no status item
-// host, panels that never reach the screen, no volumes, no haptics, every permission granted (X11
-// has no consent system), and a prompt dismissed at once. Main thread only.
+// without the service would: no status item host, panels that never reach the screen, no volumes,
+// no haptics, every permission granted (X11 has no consent system), and a prompt dismissed at once.
+// Main thread only.
 
 #include "platform/Alerts.h"
 #include "platform/Haptics.h"
-#include "platform/Notices.h"
 #include "platform/Panels.h"
 #include "platform/Permissions.h"
-#include "platform/PowerAssertions.h"
-#include "platform/PowerSources.h"
 #include "platform/StatusBar.h"
 #include "platform/Volumes.h"
 
@@ -20,10 +17,7 @@ class MainQueue;
 
 namespace tarnlet::linux_desktop {
 
-class InertSession : public Notices,
-                     public PowerSources,
-                     public PowerAssertions,
-                     public Alerts,
+class InertSession : public Alerts,
                      public StatusBar,
                      public Panels,
                      public Volumes,
@@ -32,22 +26,6 @@ class InertSession : public Notices,
 public:
     explicit InertSession(MainQueue& queue) : m_queue(queue) {}
 
-    // Notices
-    void requestAuthorization(std::function<void(bool, std::optional<std::string>)> completion) override {
-        completion(false, std::string("no notification service"));
-    }
-    void authorizationStatus(std::function<void(NoticeAuthorization)> completion) override {
-        completion(NoticeAuthorization::denied);
-    }
-    void add(const std::string&, const std::string&, const std::string&) override {}
-    void removeDelivered(const std::string&) override {}
-    // PowerSources
-    std::vector<PowerSourceDescription> sources() const override { return {}; }
-    std::optional<Subscription> observeChanges(std::function<void()>) override { return std::nullopt; }
-    // PowerAssertions
-    std::optional<std::map<int, std::vector<std::string>>> assertionsByProcess() const override { return std::nullopt; }
-    PowerAssertionCreation create(const std::string&, const std::string&) override { return {std::nullopt, -1}; }
-    void release(PowerAssertionID) override {}
     // Alerts
     NumberPromptAnswer runNumberPrompt(const NumberPrompt&) override { return {}; }
     // StatusBar
