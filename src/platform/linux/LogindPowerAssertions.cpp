@@ -115,7 +115,11 @@ PowerAssertionCreation LogindPowerAssertions::create(const std::string& type, co
     Held held{type, reason, info->keepsDisplayOn, {}, std::nullopt, 0, 0};
 
     int failure = 0;
-    if (!(m_systemBus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)) {
+    if (!m_systemBus.isConnected()) {
+        m_log.error("The system bus is not reachable (" + DBusCall::describeError(m_systemBus, QDBusMessage()) +
+                    "), so logind's idle inhibitor cannot be held");
+        failure = kResultNotResponding;
+    } else if (!(m_systemBus.connectionCapabilities() & QDBusConnection::UnixFileDescriptorPassing)) {
         // logind's inhibitor is a file descriptor; a bus that cannot pass one cannot hold it.
         m_log.error("The system bus cannot pass file descriptors, so logind's idle inhibitor cannot be held");
         failure = kResultNotResponding;
