@@ -1,13 +1,10 @@
 #pragma once
 // Stand-ins for the session services this backend does not drive yet, each answering as a desktop
-// without the service would: notices not allowed, no power sources or assertions, no volumes, no
-// haptics, and every permission granted (X11 has no consent system). Main thread only.
+// without the service would: no volumes, no haptics, and every permission granted (X11 has no
+// consent system). Main thread only.
 
 #include "platform/Haptics.h"
-#include "platform/Notices.h"
 #include "platform/Permissions.h"
-#include "platform/PowerAssertions.h"
-#include "platform/PowerSources.h"
 #include "platform/Volumes.h"
 
 namespace tarnlet {
@@ -16,31 +13,12 @@ class MainQueue;
 
 namespace tarnlet::linux_desktop {
 
-class InertSession : public Notices,
-                     public PowerSources,
-                     public PowerAssertions,
-                     public Volumes,
+class InertSession : public Volumes,
                      public Haptics,
                      public Permissions {
 public:
     explicit InertSession(MainQueue& queue) : m_queue(queue) {}
 
-    // Notices
-    void requestAuthorization(std::function<void(bool, std::optional<std::string>)> completion) override {
-        completion(false, std::string("no notification service"));
-    }
-    void authorizationStatus(std::function<void(NoticeAuthorization)> completion) override {
-        completion(NoticeAuthorization::denied);
-    }
-    void add(const std::string&, const std::string&, const std::string&) override {}
-    void removeDelivered(const std::string&) override {}
-    // PowerSources
-    std::vector<PowerSourceDescription> sources() const override { return {}; }
-    std::optional<Subscription> observeChanges(std::function<void()>) override { return std::nullopt; }
-    // PowerAssertions
-    std::optional<std::map<int, std::vector<std::string>>> assertionsByProcess() const override { return std::nullopt; }
-    PowerAssertionCreation create(const std::string&, const std::string&) override { return {std::nullopt, -1}; }
-    void release(PowerAssertionID) override {}
     // Volumes
     std::vector<Volume> mountedVolumes() const override { return {}; }
     Subscription observe(std::function<void(VolumeEvent, const Volume&)>) override { return {}; }

@@ -24,14 +24,18 @@
 #include "platform/host/HostSystemLog.h"
 #include "platform/host/HostTaskQueues.h"
 #include "platform/host/PangoTextMeasurer.h"
+#include "platform/linux/DBusNotices.h"
 #include "platform/linux/InertInput.h"
 #include "platform/linux/InertSession.h"
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/QtAlerts.h"
+#include "platform/linux/LogindPowerAssertions.h"
+#include "platform/linux/LogindSession.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtPanels.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/QtStatusBar.h"
+#include "platform/linux/UPowerSources.h"
 #include "platform/linux/X11InputIdle.h"
 
 namespace tarnlet::linux_desktop {
@@ -67,6 +71,10 @@ private:
     QtPanels m_panels{m_queue, m_systemLog};
     QtStatusBar m_statusBar{m_queue, m_systemLog};
     QtAlerts m_alerts;
+    DBusNotices m_notices{m_systemLog};
+    UPowerSources m_powerSources{m_systemLog};
+    LogindPowerAssertions m_powerAssertions{m_systemLog};
+    LogindSession m_logindSession{m_queue, m_workspace, m_systemLog};
     std::unique_ptr<X11InputIdle> m_inputIdle;
     std::unique_ptr<Platform> m_platform;
 };
