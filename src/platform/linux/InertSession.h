@@ -1,7 +1,7 @@
 #pragma once
 // Stand-ins for the session services this backend does not drive yet, each answering as a desktop
 // without the service would: notices not allowed, no power sources or assertions, no status item
-// host, panels that never reach the screen, no volumes, no haptics, every permission granted (X11
+// host, panels that never reach the screen, no haptics, every permission granted (X11
 // has no consent system), and a prompt dismissed at once. Main thread only.
 
 #include "platform/Alerts.h"
@@ -12,7 +12,6 @@
 #include "platform/PowerAssertions.h"
 #include "platform/PowerSources.h"
 #include "platform/StatusBar.h"
-#include "platform/Volumes.h"
 
 namespace tarnlet {
 class MainQueue;
@@ -26,7 +25,6 @@ class InertSession : public Notices,
                      public Alerts,
                      public StatusBar,
                      public Panels,
-                     public Volumes,
                      public Haptics,
                      public Permissions {
 public:
@@ -54,9 +52,6 @@ public:
     std::unique_ptr<StatusItem> addItem() override;
     // Panels
     std::unique_ptr<Panel> show(std::shared_ptr<PanelContent> content, Rect frame, const PanelOptions& options) override;
-    // Volumes
-    std::vector<Volume> mountedVolumes() const override { return {}; }
-    Subscription observe(std::function<void(VolumeEvent, const Volume&)>) override { return {}; }
     // Haptics
     void performGeneric() override {}
     // Permissions

@@ -27,8 +27,10 @@
 #include "platform/linux/InertInput.h"
 #include "platform/linux/InertSession.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/MountVolumes.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/X11InputIdle.h"
 
 namespace tarnlet::linux_desktop {
@@ -47,6 +49,9 @@ public:
     QtMainQueue& queue() { return m_queue; }
     LinuxWorkspace& workspace() { return m_workspace; }
     host::HostFolders& folders() { return m_folders; }
+    // Re-reads the settings files when another process changed them; the application hooks its
+    // settings to onChange.
+    SettingsFolderWatcher& settingsWatcher() { return m_settingsWatcher; }
 
 private:
     xcb_connection_t* m_connection = nullptr;
@@ -57,10 +62,12 @@ private:
     host::HostSystemLog m_systemLog;
     host::PangoTextMeasurer m_textMeasurer;
     host::FileDefaultsSuites m_defaults;
+    SettingsFolderWatcher m_settingsWatcher{m_defaults};
     QtScreens m_screens{m_queue};
     LinuxWorkspace m_workspace{m_queue};
     InertInput m_input{m_queue};
     InertSession m_session{m_queue};
+    MountVolumes m_volumes{m_folders.home()};
     std::unique_ptr<X11InputIdle> m_inputIdle;
     std::unique_ptr<Platform> m_platform;
 };

@@ -41,9 +41,11 @@ void X11InputIdle::openRawConnection() {
     }
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_input_id);
     auto* version = extension && extension->present
-                        ? xcb_input_xi_query_version_reply(connection, xcb_input_xi_query_version(connection, 2, 0), nullptr)
+                        ? xcb_input_xi_query_version_reply(connection, xcb_input_xi_query_version(connection, 2, 2), nullptr)
                         : nullptr;
-    if (!version || version->major_version < 2) {
+    // Version 2.1 is where raw events come during grabs too: under 2.0 the release of a button that
+    // started an implicit grab would never arrive, and every motion after it would read as a drag.
+    if (!version || version->major_version < 2 || (version->major_version == 2 && version->minor_version < 1)) {
         std::free(version);
         xcb_disconnect(connection);
         return;
@@ -142,17 +144,23 @@ std::optional<double> X11InputIdle::serverIdle() const {
 }
 
 double X11InputIdle::secondsSinceLastEvent(EventType type) const {
-    drain();
+    // The server is asked first: it writes the raw events of any input it counted to the other
+    // connection before it answers, so the drain below finds them.
     const std::optional<double> server = serverIdle();
+    drain();
     if (!m_rawConnection || m_lastSeen.empty()) return server.value_or(0);
 
     const double current = now();
     double leastIdle = current - m_lastSeen.begin()->second;
     for (const auto& [kind, at] : m_lastSeen) leastIdle = std::min(leastIdle, current - at);
-    if (server && *server < leastIdle) return *server;
+    // Input the raw stream did not show: every kind is as recent as the server says.
+    if (server && *server + kClockSkewSeconds < leastIdle) return *server;
 
     const auto found = m_lastSeen.find(type);
     const double idle = found != m_lastSeen.end() ? current - found->second : m_serverIdleAtStart + current;
+    // The most recent kind is the server's own reading, which it never exceeds; the two clocks
+    // differ by the moments between the server's count and this process reading the event.
+    if (server && found != m_lastSeen.end() && idle <= leastIdle) return std::max(0.0, std::min(idle, *server));
     return std::max(0.0, idle);
 }
 

@@ -6,9 +6,10 @@
 // this object's own, read in Qt's event loop whenever its socket has data, and drained once more
 // before every answer so that an answer never lags behind the queue.
 //
-// The server's idle time bounds every answer: when the server has seen input more recently than
-// any raw event (a device or a client the raw stream does not show, or the screen saver being
-// reset), every kind counts as that recent. Before any raw event arrived, every kind reads the
+// The server's idle time bounds the answers: the most recent kind never reads more than the server
+// says, and when the server has seen input clearly more recently than any raw event (a device or a
+// client the raw stream does not show, or the screen saver being reset), every kind counts as that
+// recent. Before any raw event arrived, every kind reads the
 // server's idle time; a kind not seen since then counts from the start of watching, plus the idle
 // time the server reported at that moment. Without XInput2 every kind reads the server's idle
 // time, and without the screen-saver extension as well the user always counts as present (0 s).
@@ -39,6 +40,9 @@ public:
     X11InputIdle& operator=(const X11InputIdle&) = delete;
 
     double secondsSinceLastEvent(EventType type) const override;
+
+    // How far this process's reading of an event may trail the server's own count of it.
+    static constexpr double kClockSkewSeconds = 0.25;
 
     // Whether raw events are being received (XInput2 present and the connection alive).
     bool watchesRawEvents() const { return m_rawConnection != nullptr; }
