@@ -9,8 +9,8 @@
 
 namespace tarnlet {
 
-// Served without moc: a virtual object answers the method itself. Qt delivers its messages on the
-// bus's own thread, so the reply goes out from there and the work is handed to the main thread.
+// Served without moc: a virtual object answers the method itself. Qt may hand it the message on
+// the bus's own thread, so the reply goes out at once and the work is queued to the main thread.
 class SingleInstance::ReopenObject : public QDBusVirtualObject {
 public:
     explicit ReopenObject(SingleInstance& owner) : m_owner(owner) {}
