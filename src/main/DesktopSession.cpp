@@ -6,6 +6,9 @@
 #include <QApplication>
 
 #include "app/AppDelegate.h"
+#include "diagnostics/Log.h"
+#include "main/SessionEnd.h"
+#include "main/SingleInstance.h"
 #include "platform/linux/LinuxDesktop.h"
 #endif
 
@@ -23,10 +26,33 @@ int runDesktopSession(int argc, char** argv, const std::vector<std::string>& arg
     // A resident utility: closing its last window (the settings) never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Signals that arrive from here on end the session through the event loop.
+    SessionEnd ending;
+    SingleInstance instance;
+    if (instance.role() == SingleInstance::Role::second) {
+        if (auto problem = instance.askFirstToReopen()) {
+            std::cerr << "tarnlet: Tarnlet is already running but did not answer (" << *problem << ")\n";
+            return 1;
+        }
+        return 0;
+    }
+    if (instance.role() == SingleInstance::Role::alone)
+        std::cerr << "tarnlet: " << instance.problem() << "; a second Tarnlet will not find this one\n";
+
     linux_desktop::LinuxDesktop desktop;
     AppDelegate app(desktop.platform());
+    desktop.settingsWatcher().onChange = [&app] { app.settings().storesReloaded(); };
+    instance.onReopen = [&app] {
+        Log::debug("Reopen requested by another Tarnlet");
+        app.applicationShouldHandleReopen(false);
+    };
     app.applicationDidFinishLaunching(arguments);
+
+    SessionEnd::armDisplayLoss();
     const int status = QApplication::exec();
+    SessionEnd::disarmDisplayLoss();
+    instance.onReopen = nullptr;
+    desktop.settingsWatcher().onChange = nullptr;
     app.applicationWillTerminate();
     return status;
 }

@@ -15,6 +15,8 @@ std::optional<std::string> LinuxDesktop::checkDisplay() {
 }
 
 LinuxDesktop::LinuxDesktop() : m_defaults(m_folders.preferences(), std::string(host::HostSystemFacts::kBundleIdentifier)) {
+    // Before anything writes there: the data, the log and the settings are the user's alone.
+    m_folders.createPrivateFolders();
     int screenNumber = 0;
     m_connection = xcb_connect(nullptr, &screenNumber);
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
@@ -46,7 +48,7 @@ LinuxDesktop::LinuxDesktop() : m_defaults(m_folders.preferences(), std::string(h
         .inputIdle = *m_inputIdle,
         .powerAssertions = m_powerAssertions,
         .statusBar = m_statusBar,
-        .volumes = m_session,
+        .volumes = m_volumes,
         .colorSampler = m_input,
     });
 }

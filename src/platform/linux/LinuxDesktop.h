@@ -28,13 +28,15 @@
 #include "platform/linux/InertInput.h"
 #include "platform/linux/InertSession.h"
 #include "platform/linux/LinuxWorkspace.h"
-#include "platform/linux/QtAlerts.h"
 #include "platform/linux/LogindPowerAssertions.h"
 #include "platform/linux/LogindSession.h"
+#include "platform/linux/MountVolumes.h"
+#include "platform/linux/QtAlerts.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtPanels.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/QtStatusBar.h"
+#include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/UPowerSources.h"
 #include "platform/linux/X11InputIdle.h"
 
@@ -54,6 +56,9 @@ public:
     QtMainQueue& queue() { return m_queue; }
     LinuxWorkspace& workspace() { return m_workspace; }
     host::HostFolders& folders() { return m_folders; }
+    // Re-reads the settings files when another process changed them; the application hooks its
+    // settings to onChange.
+    SettingsFolderWatcher& settingsWatcher() { return m_settingsWatcher; }
 
 private:
     xcb_connection_t* m_connection = nullptr;
@@ -64,10 +69,11 @@ private:
     host::HostSystemLog m_systemLog;
     host::PangoTextMeasurer m_textMeasurer;
     host::FileDefaultsSuites m_defaults;
+    SettingsFolderWatcher m_settingsWatcher{m_defaults};
     QtScreens m_screens{m_queue};
     LinuxWorkspace m_workspace{m_queue};
     InertInput m_input{m_queue};
-    InertSession m_session{m_queue};
+    InertSession m_session;
     QtPanels m_panels{m_queue, m_systemLog};
     QtStatusBar m_statusBar{m_queue, m_systemLog};
     QtAlerts m_alerts;
@@ -75,6 +81,7 @@ private:
     UPowerSources m_powerSources{m_systemLog};
     LogindPowerAssertions m_powerAssertions{m_systemLog};
     LogindSession m_logindSession{m_queue, m_workspace, m_systemLog};
+    MountVolumes m_volumes{m_folders.home()};
     std::unique_ptr<X11InputIdle> m_inputIdle;
     std::unique_ptr<Platform> m_platform;
 };

@@ -1,1 +1,0 @@
-#include "platform/linux/InertSession.h"
