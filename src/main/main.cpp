@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "diagnostics/LogHeader.h"
+#include "main/DesktopSession.h"
 #include "main/ScenarioRunner.h"
+#include "main/SettingsCommand.h"
+#include "platform/host/HostFolders.h"
 
 namespace {
 
@@ -16,12 +19,14 @@ constexpr const char* kUsage =
     "usage: tarnlet [--appearance light|dark]\n"
     "       tarnlet --simulate FILE [--home DIR] [--appearance light|dark]\n"
     "       tarnlet --settings-png DIR [PANES]\n"
+    "       tarnlet settings list|get KEY|set KEY VALUE [--profile 1|2]\n"
     "       tarnlet --version\n"
     "\n"
     "  --simulate FILE   run the scenario FILE on the simulated desktop and print what the system did\n"
     "  --home DIR        the simulated user's home folder (default: a temporary folder, removed after)\n"
     "  --appearance V    dark selects the dark appearance, any other value the light one\n"
-    "  --settings-png    render settings panes as images into DIR\n";
+    "  --settings-png    render settings panes as images into DIR\n"
+    "  settings          read or change the settings files, as the settings window would\n";
 
 int fail(const std::string& message, int code) {
     std::cerr << "tarnlet: " << message << '\n';
@@ -45,6 +50,9 @@ int main(int argc, char** argv) {
     tarnlet::ScenarioRunner::Options simulate;
     bool simulating = false;
     std::vector<std::string> appArguments;
+    if (!args.empty() && args[0] == "settings")
+        return tarnlet::SettingsCommand::run({args.begin() + 1, args.end()}, tarnlet::host::HostFolders().preferences(),
+                                             std::cout, std::cerr);
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -85,12 +93,7 @@ int main(int argc, char** argv) {
             tarnlet::ScenarioRunner runner(std::cout, std::cerr);
             return runner.run(simulate);
         }
-        case Backend::x11:
-            return fail(
-                "this build has no X11 desktop backend yet, so Tarnlet cannot run on this desktop session.\n"
-                "Run a scenario on the simulated desktop instead: tarnlet --simulate FILE "
-                "(for example tarnlet --simulate tests/scenarios/demo.scenario)",
-                2);
+        case Backend::x11: return tarnlet::runDesktopSession(argc, argv, appArguments);
         case Backend::none: break;
     }
     const char* wayland = std::getenv("WAYLAND_DISPLAY");

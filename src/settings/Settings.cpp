@@ -80,6 +80,12 @@ void Settings::notifyObservers() {
         if (observer.handler) observer.handler();
 }
 
+void Settings::storesReloaded() {
+    m_defaults = &storeFor(profile());
+    registerDefaults(*m_defaults);
+    notifyObservers();
+}
+
 std::set<std::string> Settings::stringSet(const std::string& key) const {
     std::set<std::string> out;
     const auto value = object(key);

@@ -51,6 +51,9 @@ public:
     void removeObserver(const Uuid& id);
     // Calls every observer once, in registration order.
     void notifyObservers();
+    // Follows the stores after another process changed them underneath (they were re-read): the
+    // active profile may have changed with them. Tells observers once.
+    void storesReloaded();
 
     // Typed readers of the active store.
     std::optional<Value> object(const std::string& key) const { return m_defaults->object(key); }

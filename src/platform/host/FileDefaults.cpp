@@ -11,22 +11,38 @@ namespace fs = std::filesystem;
 FileDefaults::FileDefaults(fs::path file) : m_file(std::move(file)) { load(); }
 
 void FileDefaults::load() {
+    if (auto values = readValues()) m_memory = MemoryDefaults(std::move(*values));
+}
+
+std::optional<std::map<std::string, Value>> FileDefaults::readValues() {
     std::error_code ec;
     const bool present = fs::symlink_status(m_file, ec).type() != fs::file_type::not_found && !ec;
-    if (!present) return;  // a fresh store: nothing to read and nothing to keep
+    if (!present) return std::map<std::string, Value>{};  // a fresh store: nothing to read and nothing to keep
 
     auto text = FileIO::readFile(m_file);
     Value parsed = text ? Value::parse(*text, nullptr, /*allow_exceptions=*/false) : Value();
     if (!parsed.is_object()) {
         m_setAsidePending = true;
-        return;
+        return std::nullopt;
     }
+    m_setAsidePending = false;
     std::map<std::string, Value> values;
     for (auto it = parsed.begin(); it != parsed.end(); ++it) {
         // A null stands for no value, exactly as storing null removes a key.
         if (!it.value().is_null()) values.emplace(it.key(), std::move(it.value()));
     }
-    m_memory = MemoryDefaults(std::move(values));
+    return values;
+}
+
+bool FileDefaults::reload() {
+    // An unreadable file reads as empty, as at construction, and is kept aside before the next write.
+    const std::map<std::string, Value> fresh = readValues().value_or(std::map<std::string, Value>{});
+    const std::map<std::string, Value> held = m_memory.storedValues();
+    if (fresh == held) return false;
+    for (const auto& [key, value] : held)
+        if (!fresh.count(key)) m_memory.remove(key);
+    for (const auto& [key, value] : fresh) m_memory.set(key, value);
+    return true;
 }
 
 void FileDefaults::set(const std::string& key, const Value& value) {
@@ -73,6 +89,12 @@ void FileDefaults::save() {
 FileDefaultsSuites::FileDefaultsSuites(fs::path folder, std::string applicationIdentifier)
     : m_folder(std::move(folder)), m_applicationIdentifier(std::move(applicationIdentifier)) {
     m_standard = std::make_unique<FileDefaults>(m_folder / (m_applicationIdentifier + ".json"));
+}
+
+bool FileDefaultsSuites::reload() {
+    bool changed = m_standard->reload();
+    for (auto& [name, store] : m_suites) changed = store->reload() || changed;
+    return changed;
 }
 
 UserDefaults* FileDefaultsSuites::suite(const std::string& name) {

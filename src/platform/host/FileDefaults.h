@@ -41,8 +41,15 @@ public:
     // True when the file found at construction could not be read and has not been set aside yet.
     bool holdsUnreadableFile() const { return m_setAsidePending; }
 
+    // Reads the file again after someone else changed it; true when the stored values differ from
+    // those held before. The registration domain stays. The rules of construction apply: a missing
+    // file reads as empty, an unreadable one as empty and kept aside before it is next overwritten.
+    bool reload();
+
 private:
     void load();
+    // The file's values; none when it exists but is unreadable (which marks it to be kept aside).
+    std::optional<std::map<std::string, Value>> readValues();
     void save();
 
     std::filesystem::path m_file;
@@ -63,6 +70,8 @@ public:
     UserDefaults* suite(const std::string& name) override;
 
     FileDefaults& standardFile() { return *m_standard; }
+    // Reloads every store opened so far; true when any of them changed.
+    bool reload();
     const std::filesystem::path& folder() const { return m_folder; }
 
 private:

@@ -1,8 +1,10 @@
 #include "platform/host/HostFolders.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
@@ -79,6 +81,25 @@ HostFolders::HostFolders() {
     m_preferences = configHome / "Tarnlet";
     if (auto desktop = absoluteFromEnvironment("XDG_DESKTOP_DIR")) m_desktop = *desktop;
     else m_desktop = desktopFromUserDirs(configHome, m_home).value_or(m_home / "Desktop");
+}
+
+bool HostFolders::createPrivateFolder(const fs::path& folder) {
+    if (!folder.is_absolute()) return false;
+    fs::path path;
+    for (const auto& part : folder.lexically_normal()) {
+        if (part.empty()) continue;
+        path /= part;
+        // std::filesystem would create missing folders with the umask's usual 0755.
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    std::error_code ec;
+    return fs::is_directory(folder, ec);
+}
+
+bool HostFolders::createPrivateFolders() const {
+    bool ok = createPrivateFolder(m_applicationSupport / "Tarnlet");
+    ok = createPrivateFolder(m_logs) && ok;
+    return createPrivateFolder(m_preferences) && ok;
 }
 
 }  // namespace tarnlet::host

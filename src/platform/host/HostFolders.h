@@ -9,6 +9,9 @@
 //   temporary           $TMPDIR, else /tmp
 //   desktop             $XDG_DESKTOP_DIR, else XDG_DESKTOP_DIR in user-dirs.dirs, else ~/Desktop
 //   preferences         ($XDG_CONFIG_HOME, else ~/.config)/Tarnlet — the defaults files
+//
+// The folders themselves are created by createPrivateFolders(), before anything writes into them:
+// the XDG rules ask for 0700, and the clipboard history and the settings are nobody else's.
 
 #include "platform/Folders.h"
 
@@ -24,6 +27,12 @@ public:
     std::filesystem::path temporary() const override { return m_temporary; }
     std::filesystem::path desktop() const override { return m_desktop; }
     std::filesystem::path preferences() const { return m_preferences; }
+
+    // Creates the application's data, log and settings folders, and any missing folder above them,
+    // with mode 0700; folders that exist keep their mode. True when all three exist afterwards.
+    bool createPrivateFolders() const;
+    // The same for one folder.
+    static bool createPrivateFolder(const std::filesystem::path& folder);
 
 private:
     std::filesystem::path m_home;

@@ -3,6 +3,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -27,35 +28,54 @@ std::string trimmed(const std::string& text) {
 }
 
 std::optional<std::string> modelName() {
-    for (const char* source : {"/sys/devices/virtual/dmi/id/product_name", "/proc/device-tree/model"}) {
-        if (auto text = FileIO::readFile(source)) {
-            std::string name = trimmed(*text);
-            if (!name.empty()) return name;
-        }
+    for (const char* source : {"/sys/class/dmi/id/product_name", "/proc/device-tree/model"}) {
+        if (auto text = FileIO::readFile(source))
+            if (auto name = HostSystemFacts::modelFromFirmware(*text)) return name;
     }
     return std::nullopt;
 }
 
-// PRETTY_NAME from os-release, unquoted; none when the file or the line is missing.
-std::optional<std::string> prettyName() {
-    for (const char* source : {"/etc/os-release", "/usr/lib/os-release"}) {
-        auto text = FileIO::readFile(source);
-        if (!text) continue;
-        std::istringstream lines(*text);
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (line.rfind("PRETTY_NAME=", 0) != 0) continue;
-            std::string value = trimmed(line.substr(12));
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-                value = value.substr(1, value.size() - 2);
-            if (!value.empty()) return value;
-        }
-        return std::nullopt;  // the first file found is authoritative
-    }
+// The distribution's name and version; the first os-release file found is authoritative.
+std::optional<std::string> osName() {
+    for (const char* source : {"/etc/os-release", "/usr/lib/os-release"})
+        if (auto text = FileIO::readFile(source)) return HostSystemFacts::osNameFromRelease(*text);
     return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<std::string> HostSystemFacts::modelFromFirmware(const std::string& text) {
+    // Board makers leave these placeholders where the model belongs; they name nothing.
+    static const char* const kPlaceholders[] = {"To Be Filled By O.E.M.", "To be filled by O.E.M.",
+                                                "System Product Name", "Default string", "Not Applicable",
+                                                "None", "O.E.M."};
+    std::string name = trimmed(text);
+    if (name.empty()) return std::nullopt;
+    for (const char* placeholder : kPlaceholders)
+        if (name == placeholder) return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> HostSystemFacts::osNameFromRelease(const std::string& text) {
+    std::map<std::string, std::string> fields;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos || line[0] == '#') continue;
+        std::string value = trimmed(line.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        fields[trimmed(line.substr(0, eq))] = value;
+    }
+    if (!fields["PRETTY_NAME"].empty()) return fields["PRETTY_NAME"];
+    // Without the ready-made line, the name and the version make one.
+    std::string name = fields["NAME"];
+    const std::string version = !fields["VERSION"].empty() ? fields["VERSION"] : fields["VERSION_ID"];
+    if (name.empty()) return std::nullopt;
+    if (!version.empty()) name += " " + version;
+    return name;
+}
 
 int HostSystemFacts::processIdentifier() const { return static_cast<int>(::getpid()); }
 
@@ -88,7 +108,7 @@ MachineFacts HostSystemFacts::machine() const {
                             ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
                             : 0;
 
-    if (auto name = prettyName()) facts.osVersion = *name;
+    if (auto name = osName()) facts.osVersion = *name;
     else if (haveNames) facts.osVersion = names.release;
     return facts;
 }

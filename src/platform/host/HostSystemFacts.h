@@ -17,6 +17,13 @@ public:
     // ICU's defaults, which it takes from the process environment (LANG, TZ) and /etc/localtime.
     std::string localeIdentifier() const override;
     std::string timeZoneIdentifier() const override;
+
+    // The distribution's name and version from os-release text: PRETTY_NAME, else NAME with
+    // VERSION (or VERSION_ID); none when the text names nothing.
+    static std::optional<std::string> osNameFromRelease(const std::string& text);
+    // A model name from a firmware table or device-tree string; none for blanks and the
+    // placeholders boards ship with ("To Be Filled By O.E.M.").
+    static std::optional<std::string> modelFromFirmware(const std::string& text);
 };
 
 }  // namespace tarnlet::host

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/host/HostMainQueue.h"
+#include "platform/MainQueue.h"
 
 namespace tarnlet::host {
 
@@ -13,7 +13,7 @@ namespace {
 
 class HostSerialQueue : public SerialQueue {
 public:
-    HostSerialQueue(HostMainQueue& mainQueue, std::string label)
+    HostSerialQueue(MainQueue& mainQueue, std::string label)
         : m_mainQueue(mainQueue), m_label(std::move(label)), m_worker([this] { work(); }) {}
 
     ~HostSerialQueue() override {
@@ -66,7 +66,7 @@ private:
         }
     }
 
-    HostMainQueue& m_mainQueue;
+    MainQueue& m_mainQueue;
     std::string m_label;
     std::mutex m_mutex;
     std::condition_variable m_wake;

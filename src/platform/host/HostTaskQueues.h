@@ -10,17 +10,19 @@
 
 #include "platform/TaskQueue.h"
 
-namespace tarnlet::host {
+namespace tarnlet {
+class MainQueue;
+}
 
-class HostMainQueue;
+namespace tarnlet::host {
 
 class HostTaskQueues : public TaskQueues {
 public:
-    explicit HostTaskQueues(HostMainQueue& mainQueue) : m_mainQueue(mainQueue) {}
+    explicit HostTaskQueues(MainQueue& mainQueue) : m_mainQueue(mainQueue) {}
     std::unique_ptr<SerialQueue> makeSerialQueue(std::string label) override;
 
 private:
-    HostMainQueue& m_mainQueue;
+    MainQueue& m_mainQueue;
 };
 
 }  // namespace tarnlet::host

@@ -149,6 +149,28 @@ TEST_F(FileDefaultsTest, InvalidUtf8InAValueNeitherThrowsNorCorruptsTheFile) {
     EXPECT_TRUE(disk["clipboard.note"].is_string());
 }
 
+// Another process rewrote the file: the store takes its values and keeps its registration
+// domain; a rewrite the store cannot read counts as empty and is kept aside before the next write.
+TEST_F(FileDefaultsTest, ReloadTakesAnotherWritersFileUnderTheSameRules) {
+    FileDefaults store(file());
+    store.registerDefaults({{"breaks.isEnabled", Value(false)}});
+    store.set("autoQuit.minutes", 15);
+    EXPECT_FALSE(store.reload());  // its own write is nothing new
+
+    ASSERT_TRUE(FileIO::writeAtomically(file(), R"({"snap.isEnabled":true})").ok());
+    EXPECT_TRUE(store.reload());
+    EXPECT_EQ(store.storedObject("autoQuit.minutes"), std::nullopt);
+    EXPECT_EQ(store.storedObject("snap.isEnabled"), Value(true));
+    EXPECT_EQ(store.object("breaks.isEnabled"), Value(false));
+
+    ASSERT_TRUE(FileIO::writeAtomically(file(), "{not json").ok());
+    EXPECT_TRUE(store.reload());
+    EXPECT_TRUE(store.storedValues().empty());
+    store.set("sweep.isEnabled", true);
+    EXPECT_EQ(test::readText(corrupt()), "{not json");
+    EXPECT_EQ(onDisk(), (Value{{"sweep.isEnabled", true}}));
+}
+
 TEST(FileDefaultsSuitesTest, StandardAndNamedSuitesAreSeparateFilesAndSuitesAreCached) {
     test::TempDir dir;
     FileDefaultsSuites suites(dir.path(), "app.tarnletapp.Tarnlet");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -113,6 +114,35 @@ TEST_F(HostFoldersTest, DesktopComesFromTheUserDirsFileUnlessTheVariableIsSet) {
 
     env.set("XDG_DESKTOP_DIR", "/from/env");
     EXPECT_EQ(HostFolders().desktop(), fs::path("/from/env"));
+}
+
+TEST_F(HostFoldersTest, PrivateFoldersAreCreatedForTheOwnerOnly) {
+    env.set("XDG_CONFIG_HOME", (dir.path() / "config").string());
+    HostFolders folders;
+    ASSERT_TRUE(folders.createPrivateFolders());
+    for (const fs::path& folder : {folders.applicationSupport() / "Tarnlet", folders.logs(), folders.preferences(),
+                                   home() / ".local", dir.path() / "config"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+    }
+    // A folder the user made already keeps its mode.
+    ::chmod(folders.logs().c_str(), 0750);
+    ASSERT_TRUE(folders.createPrivateFolders());
+    struct stat info {};
+    ASSERT_EQ(::stat(folders.logs().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0750u);
+}
+
+TEST(HostSystemFactsTest, DistributionNameComesFromOsRelease) {
+    EXPECT_EQ(HostSystemFacts::osNameFromRelease("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+              "Debian GNU/Linux 12 (bookworm)");
+    // Without PRETTY_NAME the name and the version are joined.
+    EXPECT_EQ(HostSystemFacts::osNameFromRelease("# comment\nNAME='Foo OS'\nVERSION_ID=3.1\n"), "Foo OS 3.1");
+    EXPECT_EQ(HostSystemFacts::osNameFromRelease("ID=foo\n"), std::nullopt);
+    EXPECT_EQ(HostSystemFacts::modelFromFirmware("ThinkPad X1 Carbon\n"), "ThinkPad X1 Carbon");
+    EXPECT_EQ(HostSystemFacts::modelFromFirmware("To Be Filled By O.E.M.\n"), std::nullopt);
+    EXPECT_EQ(HostSystemFacts::modelFromFirmware(std::string("Raspberry Pi 4 Model B\0", 23)), "Raspberry Pi 4 Model B");
 }
 
 TEST(HostSystemFactsTest, MachineFactsAreSane) {

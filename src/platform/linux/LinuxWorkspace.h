@@ -1,0 +1,50 @@
+#pragma once
+// The workspace of an X11 session: addresses and folders open through the desktop's handlers, a
+// new instance is this program started again, and quitting ends Qt's event loop. Other
+// applications are not tracked yet: no application is reported in front or running, and requests
+// about them fail. Wakes and session activations are announced by whoever watches the session
+// (notifyDidWake(), notifySessionDidBecomeActive()). Main thread only.
+
+#include "base/ObserverList.h"
+#include "platform/Workspace.h"
+
+namespace tarnlet {
+class MainQueue;
+}
+
+namespace tarnlet::linux_desktop {
+
+class LinuxWorkspace : public Workspace {
+public:
+    explicit LinuxWorkspace(MainQueue& queue) : m_queue(queue) {}
+
+    bool openURL(const std::string& url) override;
+    void revealInFileManager(const std::filesystem::path& file) override;
+    void launchNewInstanceOfSelf(std::function<void(bool launched)> completion) override;
+    void terminateSelf() override;
+    std::optional<int> frontmostApplicationPID() const override { return std::nullopt; }
+    std::optional<std::string> frontmostApplicationBundleID() const override { return std::nullopt; }
+    bool activateApplication(int) override { return false; }
+    std::vector<RunningApplication> runningApplications() const override { return {}; }
+    std::optional<RunningApplication> runningApplication(int) const override { return std::nullopt; }
+    bool terminate(int) override { return false; }
+    Subscription observeApplications(std::function<void(WorkspaceEvent, const RunningApplication&)> onEvent) override {
+        return m_applications.add(std::move(onEvent));
+    }
+    Subscription observeDidWake(std::function<void()> onWake) override { return m_wake.add(std::move(onWake)); }
+    Subscription observeSessionDidBecomeActive(std::function<void()> onActive) override {
+        return m_active.add(std::move(onActive));
+    }
+    void activateSelf() override {}
+
+    void notifyDidWake() { m_wake.notify(); }
+    void notifySessionDidBecomeActive() { m_active.notify(); }
+
+private:
+    MainQueue& m_queue;
+    ObserverList<WorkspaceEvent, const RunningApplication&> m_applications;
+    ObserverList<> m_wake;
+    ObserverList<> m_active;
+};
+
+}  // namespace tarnlet::linux_desktop
