@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <system_error>
 #include <utility>
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include "clipboard/TextLines.h"
-#include "platform/FileIO.h"
+#include "diagnostics/Log.h"
 #include "platform/MainQueue.h"
 
 namespace tarnlet {
@@ -18,22 +17,6 @@ namespace tarnlet {
 namespace fs = std::filesystem;
 
 namespace {
-
-// What load() found at a path: nothing at all, or something, with its JSON when it parsed.
-struct Found {
-    bool present = false;
-    std::optional<Value> json;
-};
-
-Found readJSON(const fs::path& path) {
-    std::error_code ec;
-    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return {};
-    auto text = FileIO::readFile(path);
-    if (!text) return {true, std::nullopt};
-    Value parsed = Value::parse(*text, nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_discarded()) return {true, std::nullopt};
-    return {true, std::move(parsed)};
-}
 
 // An array of entry objects, all of them well formed, or none: a file that is only partly
 // understood is treated as not understood, and is kept aside whole rather than half rewritten.
@@ -165,21 +148,38 @@ void ClipboardStore::List::clear() {
     m_composed.clear();
 }
 
-ClipboardStore::ClipboardStore(const fs::path& root, const MainQueue& clock)
-    : m_clock(clock), m_fileURL(root / kHistoryFileName), m_pinsURL(root / kPinsFileName) {}
+ClipboardStore::ClipboardStore(const fs::path& root, MainQueue& queue)
+    : m_queue(queue),
+      m_historyFile(root / kHistoryFileName, queue, kWriteDelay),
+      m_pinsFile(root / kPinsFileName, queue, kWriteDelay) {
+    m_historyFile.onWriteFailure = [](const std::string& reason) {
+        Log::error("Clipboard: could not save history — " + reason);
+    };
+    m_pinsFile.onWriteFailure = [](const std::string& reason) { Log::error("Clipboard: could not save pins — " + reason); };
+}
+
+ClipboardStore::~ClipboardStore() { flush(); }
+
+void ClipboardStore::flush() {
+    m_historyFile.flush();
+    m_pinsFile.flush();
+}
 
 void ClipboardStore::load() {
     std::vector<ClipboardEntry> entries;
-    const Found history = readJSON(m_fileURL);
-    auto decodedHistory = history.json ? decodeEntries(*history.json) : std::nullopt;
-    m_historySetAsidePending = history.present && !decodedHistory;
+    const auto history = m_historyFile.readJSON();
+    auto decodedHistory = history ? decodeEntries(*history) : std::nullopt;
+    if (history && !decodedHistory) m_historyFile.setAsideBeforeWriting();
     if (decodedHistory) entries = std::move(*decodedHistory);
+    // A text no copy could bring in would otherwise be rewritten with every copy for as long as it
+    // stays in the history.
+    std::erase_if(entries, [](const ClipboardEntry& entry) { return entry.text.size() > kMaxTextBytes; });
     m_entries.assign(std::move(entries));
 
     DecodedPins pins;
-    const Found pinsFile = readJSON(m_pinsURL);
-    auto decodedPins = pinsFile.json ? decodePins(*pinsFile.json) : std::nullopt;
-    m_pinsSetAsidePending = pinsFile.present && !decodedPins;
+    const auto pinsFile = m_pinsFile.readJSON();
+    auto decodedPins = pinsFile ? decodePins(*pinsFile) : std::nullopt;
+    if (pinsFile && !decodedPins) m_pinsFile.setAsideBeforeWriting();
     if (decodedPins) pins = std::move(*decodedPins);
     m_pinned.assign(std::move(pins.pins));
     // Without pins there is no order to keep; the next pin starts automatic order again, just as
@@ -213,7 +213,7 @@ void ClipboardStore::ingest(std::string_view copied) {
     if (!m_entries.empty() && m_entries.form(0) == form) return;
 
     const auto earlier = m_entries.find(form);
-    const double date = earlier ? m_entries.items()[*earlier].firstCopiedAt : m_clock.wallNow();
+    const double date = earlier ? m_entries.items()[*earlier].firstCopiedAt : m_queue.wallNow();
     m_entries.removeAll(form);
     m_entries.insertFront(ClipboardEntry{std::move(text), date}, std::move(composed));
     m_entries.truncate(kCapacity);
@@ -303,6 +303,14 @@ std::size_t encodedSizeGuess(const std::vector<ClipboardEntry>& entries) {
 }  // namespace
 
 void ClipboardStore::writeHistory() {
+    m_historyFile.scheduleWrite([this] { return encodedHistory(); });
+}
+
+void ClipboardStore::writePins() {
+    m_pinsFile.scheduleWrite([this] { return encodedPins(); });
+}
+
+std::string ClipboardStore::encodedHistory() const {
     std::string json;
     json.reserve(encodedSizeGuess(m_entries.items()));
     json += '[';
@@ -311,10 +319,10 @@ void ClipboardStore::writeHistory() {
         m_entries.items()[i].appendJSON(json);
     }
     json += ']';
-    write(json, m_fileURL, m_historySetAsidePending);
+    return json;
 }
 
-void ClipboardStore::writePins() {
+std::string ClipboardStore::encodedPins() const {
     std::string json;
     json.reserve(encodedSizeGuess(m_pinned.items()));
     json += "{\"pins\":[";
@@ -323,24 +331,7 @@ void ClipboardStore::writePins() {
         m_pinned.items()[i].appendJSON(json);
     }
     json += m_pinsManualOrder ? "],\"manualOrder\":true}" : "],\"manualOrder\":false}";
-    write(json, m_pinsURL, m_pinsSetAsidePending);
-}
-
-void ClipboardStore::write(const std::string& json, const fs::path& path, bool& setAsidePending) {
-    if (setAsidePending) {
-        std::error_code ec;
-        const bool stillThere = fs::symlink_status(path, ec).type() != fs::file_type::not_found;
-        if (stillThere && !FileIO::setAsideCorrupt(path)) {
-            // Overwriting now would destroy the only copy of what the user had; the change stays
-            // in memory and the next one tries again.
-            m_lastWriteError = "cannot keep the unreadable file " + path.string() + " aside";
-            return;
-        }
-        setAsidePending = false;
-    }
-    auto status = FileIO::writeAtomically(path, json);
-    if (status.ok()) m_lastWriteError.reset();
-    else m_lastWriteError = status.error();
+    return json;
 }
 
 std::string ClipboardStore::preview(std::string_view text, int limit) {

@@ -9,11 +9,13 @@
 //     store.ingest(copiedText);                      // the only way the history grows
 //     for (const auto& entry : store.pickerOrdered()) show(ClipboardStore::preview(entry.text, 34));
 //
-// Every change is written at once, as compact JSON replacing the whole file atomically; there is
-// no timer and no observer. A file that cannot be read or decoded reads as empty, and before it is
-// first overwritten it is renamed "<name>.corrupt" beside itself, so nothing a user had is
+// A change is written kWriteDelay seconds later, together with every change made meanwhile, so a
+// burst of copies costs one write and no copy waits for the disk; the whole file is replaced
+// atomically as compact JSON readable by the user alone. Loading, flush() and destroying the store
+// write what is still waiting. A file that cannot be read or decoded reads as empty, and before it
+// is first overwritten it is renamed "<name>.corrupt" beside itself, so nothing a user had is
 // silently destroyed (when it cannot be moved aside, it is not overwritten either). A failed write
-// keeps the change in memory; lastWriteError() tells why.
+// keeps the change in memory and is logged once for each way it failed (see StoreFile).
 //
 // Main thread only.
 
@@ -27,10 +29,9 @@
 #include <vector>
 
 #include "clipboard/ClipboardEntry.h"
+#include "platform/StoreFile.h"
 
 namespace tarnlet {
-
-class MainQueue;
 
 class ClipboardStore {
 public:
@@ -40,18 +41,28 @@ public:
     static constexpr std::size_t kMaxTextBytes = 100'000;
     static constexpr const char* kHistoryFileName = "Clipboard.json";
     static constexpr const char* kPinsFileName = "ClipboardPins.json";
+    // How long a change waits for others to share its write.
+    static constexpr double kWriteDelay = 1.0;
 
     // root: the application's data folder (AppFiles::root()); it is created on the first write.
-    // clock: its wall clock dates new entries. Starts empty; nothing is read until load().
-    ClipboardStore(const std::filesystem::path& root, const MainQueue& clock);
+    // queue: its wall clock dates new entries, and it runs the delayed writes. Starts empty;
+    // nothing is read until load().
+    ClipboardStore(const std::filesystem::path& root, MainQueue& queue);
     ClipboardStore(const ClipboardStore&) = delete;
     ClipboardStore& operator=(const ClipboardStore&) = delete;
+    // Writes the changes still waiting.
+    ~ClipboardStore();
 
-    // Replaces the history, the pins and the pin order from the files. A missing or unreadable
-    // history file gives an empty history; a missing or unreadable pins file no pins and automatic
-    // order. The older pins file, a bare array of entries, is read with automatic order. Duplicate
-    // texts in a file keep their first occurrence. Writes nothing.
+    // Replaces the history, the pins and the pin order from the files, once the changes still
+    // waiting are written. A missing or unreadable history file gives an empty history; a missing
+    // or unreadable pins file no pins and automatic order. The older pins file, a bare array of
+    // entries, is read with automatic order. Duplicate texts in a file keep their first
+    // occurrence, and history texts longer than kMaxTextBytes are left out, as a copy of them
+    // would be. Clears what interrupted writes left behind; writes nothing.
     void load();
+
+    // Writes the changes still waiting now (at quit, say).
+    void flush();
 
     // Admits one copied text to the front of the history, dated now, or, when it is already there,
     // with the date of its first copy. Ignored when it is blank (only white space and line breaks),
@@ -86,10 +97,13 @@ public:
     // the rest of the history, each text once, at its first place.
     std::vector<ClipboardEntry> pickerOrdered() const;
 
-    const std::filesystem::path& fileURL() const { return m_fileURL; }
-    const std::filesystem::path& pinsURL() const { return m_pinsURL; }
-    // Why the latest write failed; none after a successful one.
-    const std::optional<std::string>& lastWriteError() const { return m_lastWriteError; }
+    const std::filesystem::path& fileURL() const { return m_historyFile.file(); }
+    const std::filesystem::path& pinsURL() const { return m_pinsFile.file(); }
+    // Why the latest write of the history file failed, else that of the pins file; none while both
+    // files are up to date with what was written.
+    const std::optional<std::string>& lastWriteError() const {
+        return m_historyFile.lastWriteError() ? m_historyFile.lastWriteError() : m_pinsFile.lastWriteError();
+    }
 
     // A one-line preview of text for lists: its first line that is not blank once spaces and tabs
     // are trimmed from both ends, runs of spaces collapsed. Longer than limit user-perceived
@@ -158,19 +172,17 @@ private:
     void refrontPinIfNeeded(std::string_view form);
     void writeHistory();
     void writePins();
-    // The one writer of both files. setAsidePending: an unreadable file that load() found at path
-    // still has to be moved aside before path is overwritten.
-    void write(const std::string& json, const std::filesystem::path& path, bool& setAsidePending);
+    std::string encodedHistory() const;
+    std::string encodedPins() const;
 
-    const MainQueue& m_clock;
-    std::filesystem::path m_fileURL;
-    std::filesystem::path m_pinsURL;
+    MainQueue& m_queue;
     List m_entries;
     List m_pinned;
     bool m_pinsManualOrder = false;
-    bool m_historySetAsidePending = false;
-    bool m_pinsSetAsidePending = false;
-    std::optional<std::string> m_lastWriteError;
+    // After the lists their encoders read, so a write still waiting when they are destroyed finds
+    // them whole.
+    StoreFile m_historyFile;
+    StoreFile m_pinsFile;
 };
 
 }  // namespace tarnlet

@@ -7,8 +7,9 @@
 #include <limits>
 #include <map>
 #include <memory>
-#include <system_error>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include <unicode/brkiter.h>
@@ -28,7 +29,7 @@
 #include "base/UnicodeText.h"
 #include "clipboard/ClipboardEntry.h"
 #include "clipboard/ClipboardStore.h"
-#include "platform/FileIO.h"
+#include "diagnostics/Log.h"
 
 namespace tarnlet {
 
@@ -39,6 +40,18 @@ namespace {
 constexpr std::string_view kCursor = "{cursor}";
 constexpr std::string_view kUuid = "{uuid}";
 constexpr std::string_view kClipboard = "{clipboard}";
+
+// Identities are random, so their first and last eight bytes are hash enough; both are mixed in
+// so that a file of hand-made identities sharing one half spreads too.
+struct UuidHash {
+    std::size_t operator()(const Uuid& id) const {
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+        std::memcpy(&high, id.bytes().data(), sizeof high);
+        std::memcpy(&low, id.bytes().data() + sizeof high, sizeof low);
+        return static_cast<std::size_t>(high ^ (low * 0x9E3779B97F4A7C15ULL));
+    }
+};
 
 // ICU counts in 32 bits; longer texts are cut there for the purposes that need ICU.
 std::int32_t icuLength(std::size_t size) {
@@ -360,52 +373,47 @@ const std::array<SnippetStore::Placeholder, 8>& SnippetStore::placeholders() {
     return table;
 }
 
-SnippetStore::SnippetStore(const fs::path& root) : m_fileURL(root / kFileName) {}
+SnippetStore::SnippetStore(const fs::path& root) : m_file(root / kFileName) {
+    m_file.onWriteFailure = [](const std::string& reason) { Log::error("Snippets: could not save snippets — " + reason); };
+}
 
 const std::vector<Snippet>& SnippetStore::all() {
     if (m_cache) return *m_cache;
     std::vector<Snippet> snippets;
-    bool understood = true;
-    std::error_code ec;
-    const bool present = fs::symlink_status(m_fileURL, ec).type() != fs::file_type::not_found;
-    if (present) {
-        const auto text = FileIO::readFile(m_fileURL);
-        const Value json = text ? Value::parse(*text, nullptr, /*allow_exceptions=*/false) : Value(Value::value_t::discarded);
-        understood = json.is_array();
-        if (understood) {
-            for (const auto& item : json) {
-                auto text = [&](const char* key) -> const std::string* {
-                    if (!item.is_object()) return nullptr;
-                    const auto found = item.find(key);
-                    return found != item.end() && found->is_string() ? &found->get_ref<const std::string&>() : nullptr;
-                };
-                const std::string* id = text("id");
-                const std::string* trigger = text("trigger");
-                const std::string* body = text("body");
-                const std::optional<Uuid> uuid = id ? Uuid::parse(*id) : std::nullopt;
-                if (!uuid || !trigger || !body) {
-                    // The snippets that are well formed still serve; the file as it was is kept
-                    // aside before it is rewritten, so the damaged ones can still be recovered.
-                    understood = false;
-                    continue;
-                }
-                // Two snippets under one identity would be edited and removed as one; the later
-                // one gets an identity of its own.
-                const bool taken = std::any_of(snippets.begin(), snippets.end(),
-                                               [&](const Snippet& other) { return other.id == *uuid; });
-                snippets.push_back(Snippet{taken ? Uuid::random() : *uuid, *trigger, *body});
+    const auto json = m_file.readJSON();
+    if (json && !json->is_array()) m_file.setAsideBeforeWriting();
+    if (json && json->is_array()) {
+        snippets.reserve(json->size());
+        std::unordered_set<Uuid, UuidHash> ids;
+        ids.reserve(json->size());
+        for (const auto& item : *json) {
+            auto text = [&](const char* key) -> const std::string* {
+                if (!item.is_object()) return nullptr;
+                const auto found = item.find(key);
+                return found != item.end() && found->is_string() ? &found->get_ref<const std::string&>() : nullptr;
+            };
+            const std::string* id = text("id");
+            const std::string* trigger = text("trigger");
+            const std::string* body = text("body");
+            const std::optional<Uuid> uuid = id ? Uuid::parse(*id) : std::nullopt;
+            if (!uuid || !trigger || !body) {
+                // The snippets that are well formed still serve; the file as it was is kept
+                // aside before it is rewritten, so the damaged ones can still be recovered.
+                m_file.setAsideBeforeWriting();
+                continue;
             }
+            // Two snippets under one identity would be edited and removed as one; the later
+            // one gets an identity of its own.
+            Uuid identity = *uuid;
+            while (!ids.insert(identity).second) identity = Uuid::random();
+            snippets.push_back(Snippet{identity, *trigger, *body});
         }
     }
-    m_setAsidePending = present && !understood;
     m_cache = std::move(snippets);
     return *m_cache;
 }
 
-void SnippetStore::invalidateCache() {
-    m_cache.reset();
-    m_setAsidePending = false;
-}
+void SnippetStore::invalidateCache() { m_cache.reset(); }
 
 void SnippetStore::save(const Snippet& given) {
     Snippet snippet{given.id, wellFormed(given.trigger), wellFormed(given.body)};
@@ -431,8 +439,11 @@ Value SnippetStore::exportEntries() {
 
 int SnippetStore::importEntries(const Value& entries) {
     if (!entries.is_array()) return 0;
-    std::vector<Snippet> list = all();
-    int count = 0;
+    // Each entry replaces every snippet with its trigger and goes to the end, so what remains is
+    // the snippets whose trigger no entry has, in order, then the last entry of each trigger, in
+    // order: one pass over each list, every trigger folded once.
+    std::vector<std::pair<std::string, Snippet>> imported;
+    std::unordered_map<std::string, std::size_t> lastOfTrigger;
     for (const auto& entry : entries) {
         if (!entry.is_object()) continue;
         const auto trigger = entry.find("trigger");
@@ -444,13 +455,19 @@ int SnippetStore::importEntries(const Value& entries) {
         std::string_view normalised = UnicodeText::trimmedWhiteSpace(triggerText);
         while (!normalised.empty() && normalised.front() == ':') normalised.remove_prefix(1);
         if (normalised.empty()) continue;
-        const std::string key = folded(normalised);
-        std::erase_if(list, [&](const Snippet& s) { return folded(s.trigger) == key; });
-        list.push_back(Snippet::make(std::string(normalised), bodyText));
-        ++count;
+        std::string key = folded(normalised);
+        lastOfTrigger[key] = imported.size();
+        imported.emplace_back(std::move(key), Snippet::make(std::string(normalised), bodyText));
     }
-    if (count > 0) persist(std::move(list));
-    return count;
+    if (imported.empty()) return 0;
+
+    std::vector<Snippet> list;
+    for (const auto& snippet : all())
+        if (!lastOfTrigger.contains(folded(snippet.trigger))) list.push_back(snippet);
+    for (std::size_t i = 0; i < imported.size(); ++i)
+        if (lastOfTrigger.at(imported[i].first) == i) list.push_back(std::move(imported[i].second));
+    persist(std::move(list));
+    return static_cast<int>(imported.size());
 }
 
 void SnippetStore::persist(std::vector<Snippet> list) {
@@ -458,22 +475,7 @@ void SnippetStore::persist(std::vector<Snippet> list) {
     Value json = Value::array();
     for (const auto& snippet : *m_cache)
         json.push_back(Value{{"id", snippet.id.uppercased()}, {"trigger", snippet.trigger}, {"body", snippet.body}});
-    const std::string data = json.dump(-1, ' ', false, Value::error_handler_t::replace);
-
-    if (m_setAsidePending) {
-        std::error_code ec;
-        const bool stillThere = fs::symlink_status(m_fileURL, ec).type() != fs::file_type::not_found;
-        if (stillThere && !FileIO::setAsideCorrupt(m_fileURL)) {
-            // Overwriting now would destroy the only copy of what the user had; the change stays
-            // in memory and the next one tries again.
-            m_lastWriteError = "cannot keep the unreadable file " + m_fileURL.string() + " aside";
-            return;
-        }
-        m_setAsidePending = false;
-    }
-    auto status = FileIO::writeAtomically(m_fileURL, data);
-    if (status.ok()) m_lastWriteError.reset();
-    else m_lastWriteError = status.error();
+    m_file.write(json.dump(-1, ' ', false, Value::error_handler_t::replace));
 }
 
 // ---- Searching and completing ----

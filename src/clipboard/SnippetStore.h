@@ -11,11 +11,12 @@
 //     paste(expansion.text); if (expansion.caretOffsetFromEnd) moveCaretLeft(*expansion.caretOffsetFromEnd);
 //
 // The file is read once, on first use, and kept in memory; every change replaces the whole file
-// atomically. Changes another process makes to the file meanwhile are not seen until
-// invalidateCache(). A file that cannot be read or decoded gives an empty list (or the well-formed
-// snippets of a partly damaged one), and before it is first overwritten it is renamed
-// "Snippets.json.corrupt" beside itself, so no snippet the user had is silently destroyed. A failed
-// write keeps the change in memory; lastWriteError() tells why.
+// atomically, readable by the user alone. Changes another process makes to the file meanwhile are
+// not seen until invalidateCache(). A file that cannot be read or decoded gives an empty list (or
+// the well-formed snippets of a partly damaged one), and before it is first overwritten it is
+// renamed "Snippets.json.corrupt" beside itself, so no snippet the user had is silently destroyed.
+// A failed write keeps the change in memory and is logged once for each way it failed (see
+// StoreFile); lastWriteError() tells why.
 //
 // Placeholders in a body: "{date}", "{time}", a signed offset with a unit ("{date+1d}",
 // "{time-30m}"; units d w mo y h m s), a Unicode date pattern after a colon ("{date:yyyy-MM-dd}"),
@@ -34,6 +35,7 @@
 
 #include "base/Value.h"
 #include "clipboard/Snippet.h"
+#include "platform/StoreFile.h"
 
 namespace tarnlet {
 
@@ -97,9 +99,9 @@ public:
     // Forgets the in-memory copy, so the next use reads the file afresh.
     void invalidateCache();
 
-    const std::filesystem::path& fileURL() const { return m_fileURL; }
+    const std::filesystem::path& fileURL() const { return m_file.file(); }
     // Why the latest write failed; none after a successful one.
-    const std::optional<std::string>& lastWriteError() const { return m_lastWriteError; }
+    const std::optional<std::string>& lastWriteError() const { return m_file.lastWriteError(); }
 
     // The picker's search: the query trimmed of spaces and tabs, stripped of leading ":" and
     // compared ignoring case. Triggers beginning with it come first, then triggers containing it,
@@ -127,11 +129,8 @@ public:
 private:
     void persist(std::vector<Snippet> list);
 
-    std::filesystem::path m_fileURL;
+    StoreFile m_file;
     std::optional<std::vector<Snippet>> m_cache;
-    // The file read last was present but not (wholly) understood: keep it aside before overwriting.
-    bool m_setAsidePending = false;
-    std::optional<std::string> m_lastWriteError;
 };
 
 }  // namespace tarnlet

@@ -1,14 +1,18 @@
 #include "platform/FileIO.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <system_error>
+#include <vector>
 
 namespace tarnlet {
 
@@ -46,17 +50,79 @@ private:
     bool m_released = false;
 };
 
+// What every temporary file of target begins with. The target's name is shortened so the temporary
+// name stays within the file system's name limit.
+std::string temporaryPrefix(const fs::path& target) {
+    return "." + target.filename().string().substr(0, 96) + ".tmp-";
+}
+
 // A name no other writer picks: the process id keeps processes apart, the counter threads and
-// calls, and the random part a stale file left by a crashed process with a reused id. The target's
-// name is shortened so the temporary name stays within the file system's name limit.
+// calls, and the random part a stale file left by a crashed process with a reused id.
 std::string temporaryName(const fs::path& target) {
     static std::atomic<unsigned> counter{0};
     thread_local std::mt19937 engine{std::random_device{}()};
-    std::string stem = target.filename().string().substr(0, 96);
     char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%08x", static_cast<long>(::getpid()), ++counter,
+    std::snprintf(suffix, sizeof suffix, "%ld-%u-%08x", static_cast<long>(::getpid()), ++counter,
                   static_cast<unsigned>(engine()));
-    return "." + stem + suffix;
+    return temporaryPrefix(target) + suffix;
+}
+
+// The process that wrote a temporary file, from what follows the prefix in its name
+// ("<pid>-<counter>-<8 hex digits>"); none for a name of any other shape.
+std::optional<pid_t> writerOf(std::string_view rest) {
+    auto digits = [&rest](std::size_t at) {
+        std::size_t end = at;
+        while (end < rest.size() && rest[end] >= '0' && rest[end] <= '9') ++end;
+        return end;
+    };
+    const std::size_t pidEnd = digits(0);
+    if (pidEnd == 0 || pidEnd > 10 || pidEnd >= rest.size() || rest[pidEnd] != '-') return std::nullopt;
+    const std::size_t counterEnd = digits(pidEnd + 1);
+    if (counterEnd == pidEnd + 1 || counterEnd >= rest.size() || rest[counterEnd] != '-') return std::nullopt;
+    const std::string_view random = rest.substr(counterEnd + 1);
+    if (random.size() != 8 || random.find_first_not_of("0123456789abcdef") != std::string_view::npos) return std::nullopt;
+    long long pid = 0;
+    for (char c : rest.substr(0, pidEnd)) pid = pid * 10 + (c - '0');
+    if (pid > std::numeric_limits<pid_t>::max()) return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
+// Whether some process has this id; one of another user counts too.
+bool isRunning(pid_t pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM); }
+
+// The file a write of file really replaces. Writing through a link keeps a user's linked settings
+// file (in a dotfiles folder, say) linked instead of replacing the link with a plain file.
+fs::path writeTarget(const fs::path& file) {
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(file, ec))) {
+        fs::path resolved = fs::weakly_canonical(file, ec);
+        if (!ec) return resolved;
+    }
+    return file;
+}
+
+fs::path folderOf(const fs::path& target) {
+    fs::path folder = target.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// Creates folder and its missing parents; with mode, each new one gets exactly that mode (within
+// the umask), since the library's own creation always asks for the permissive default.
+std::error_code createFolders(const fs::path& folder, std::optional<mode_t> mode) {
+    std::error_code ec;
+    if (!mode) {
+        fs::create_directories(folder, ec);
+        return ec;
+    }
+    if (fs::is_directory(folder, ec)) return {};
+    const fs::path parent = folder.parent_path();
+    if (!parent.empty() && parent != folder) {
+        if (auto parentError = createFolders(parent, mode)) return parentError;
+    }
+    if (::mkdir(folder.c_str(), *mode) == 0) return {};
+    const int error = errno;
+    if (error == EEXIST && fs::is_directory(folder, ec)) return {};  // made meanwhile by someone else
+    return std::error_code(error, std::generic_category());
 }
 
 bool writeAll(int fd, std::string_view data, int& error) {
@@ -103,46 +169,39 @@ std::optional<std::string> FileIO::readFile(const fs::path& file) {
     return out;
 }
 
-Status FileIO::writeAtomically(const fs::path& file, std::string_view data) {
+Status FileIO::writeAtomically(const fs::path& file, std::string_view data, Access access) {
     if (file.empty() || !file.has_filename()) return Failure{"cannot write " + file.string() + ": no file name"};
 
-    std::error_code ec;
-    fs::path target = file;
-    if (fs::is_symlink(fs::symlink_status(file, ec))) {
-        // Writing through the link keeps a user's linked settings file (in a dotfiles folder, say)
-        // linked instead of replacing the link with a plain file.
-        fs::path resolved = fs::weakly_canonical(file, ec);
-        if (!ec) target = resolved;
-    }
+    const bool ownerOnly = access == Access::ownerOnly;
+    const fs::path target = writeTarget(file);
+    const fs::path folder = folderOf(target);
+    if (auto ec = createFolders(folder, ownerOnly ? std::optional<mode_t>(0700) : std::nullopt))
+        return Failure{describe("cannot create the folder", folder, ec.value())};
 
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    fs::create_directories(folder, ec);
-    if (ec) return Failure{describe("cannot create the folder", folder, ec.value())};
-
-    // Keep the permissions of the file being replaced; a new file gets the usual mode under the
-    // process's umask, as any other program's would.
+    // A usual file keeps the permissions of the file it replaces.
     struct stat existing {};
-    const bool hadFile = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool hadFile = !ownerOnly && ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
 
     int fd = -1;
     fs::path tempPath;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         tempPath = folder / temporaryName(target);
-        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, ownerOnly ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return Failure{describe("cannot create a temporary file in", folder, errno)};
     }
     if (fd < 0) return Failure{describe("cannot create a temporary file in", folder, EEXIST)};
     TempFile temp(fd, tempPath);
 
-    if (hadFile) (void)::fchmod(temp.fd(), existing.st_mode & 07777);
+    // An owner-only file is exactly 0600 whatever the umask; it was never readable by others.
+    if (ownerOnly) (void)::fchmod(temp.fd(), 0600);
+    else if (hadFile) (void)::fchmod(temp.fd(), existing.st_mode & 07777);
 
     int error = 0;
-    if (!writeAll(temp.fd(), data, error)) return Failure{describe("cannot write", tempPath, error)};
+    if (!writeAll(temp.fd(), data, error)) return Failure{describe("cannot write", target, error)};
     while (::fsync(temp.fd()) != 0) {
-        if (errno != EINTR) return Failure{describe("cannot flush", tempPath, errno)};
+        if (errno != EINTR) return Failure{describe("cannot flush", target, errno)};
     }
-    if (int closeError = temp.close()) return Failure{describe("cannot write", tempPath, closeError)};
+    if (int closeError = temp.close()) return Failure{describe("cannot write", target, closeError)};
     if (::rename(tempPath.c_str(), target.c_str()) != 0) return Failure{describe("cannot replace", target, errno)};
     temp.release();
 
@@ -154,6 +213,31 @@ Status FileIO::writeAtomically(const fs::path& file, std::string_view data) {
         ::close(folderFd);
     }
     return success();
+}
+
+int FileIO::removeStaleTemporaryFiles(const fs::path& file) {
+    if (file.empty() || !file.has_filename()) return 0;
+    const fs::path target = writeTarget(file);
+    const std::string prefix = temporaryPrefix(target);
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(prefix)) continue;
+        const auto writer = writerOf(std::string_view(name).substr(prefix.size()));
+        std::error_code statError;
+        if (!writer || !it->is_regular_file(statError) || statError) continue;
+        const auto written = fs::last_write_time(it->path(), statError);
+        if (statError) continue;
+        const auto age = now - written;
+        const bool writerGone = *writer == ::getpid() || !isRunning(*writer);
+        if (age >= std::chrono::hours(24) || (age >= std::chrono::minutes(1) && writerGone)) stale.push_back(it->path());
+    }
+    int removed = 0;
+    for (const auto& path : stale)
+        if (::unlink(path.c_str()) == 0) ++removed;
+    return removed;
 }
 
 bool FileIO::setAsideCorrupt(const fs::path& file) {

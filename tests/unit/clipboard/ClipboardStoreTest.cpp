@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -13,7 +16,9 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
+#include "diagnostics/Log.h"
 #include "platform/sim/SimMainQueue.h"
+#include "platform/sim/SimSystemLog.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet {
@@ -51,12 +56,18 @@ protected:
     fs::path root = dir.path() / "Application Support" / "Tarnlet";
     std::unique_ptr<ClipboardStore> store = fresh();
 
-    std::unique_ptr<ClipboardStore> fresh() const { return std::make_unique<ClipboardStore>(root, queue); }
-    // A second store on the same folder, as the next launch would see it.
-    std::unique_ptr<ClipboardStore> reloaded() const {
+    std::unique_ptr<ClipboardStore> fresh() { return std::make_unique<ClipboardStore>(root, queue); }
+    // A second store on the same folder, as the next launch would see it once this one has quit.
+    std::unique_ptr<ClipboardStore> reloaded() {
+        store->flush();
         auto other = fresh();
         other->load();
         return other;
+    }
+    // What a file holds once the store's waiting changes are written.
+    std::string onDisk(const fs::path& file) {
+        store->flush();
+        return test::readText(file);
     }
     fs::path history() const { return root / "Clipboard.json"; }
     fs::path pins() const { return root / "ClipboardPins.json"; }
@@ -70,14 +81,14 @@ protected:
 
 TEST_F(ClipboardStoreTest, FilesAreCompactJsonWithDatesCountedFromTheReferenceDate) {
     store->ingest("hello");
-    EXPECT_EQ(test::readText(history()), R"([{"text":"hello","firstCopiedAt":788950800.0}])");
+    EXPECT_EQ(onDisk(history()), R"([{"text":"hello","firstCopiedAt":788950800.0}])");
     queue.advanceBy(0.25);
     store->ingest("wor\"ld\n");
-    EXPECT_EQ(test::readText(history()),
+    EXPECT_EQ(onDisk(history()),
               R"([{"text":"wor\"ld\n","firstCopiedAt":788950800.25},{"text":"hello","firstCopiedAt":788950800.0}])");
 
     store->setPinned(store->entries()[1], true);
-    EXPECT_EQ(test::readText(pins()), R"({"pins":[{"text":"hello","firstCopiedAt":788950800.0}],"manualOrder":false})");
+    EXPECT_EQ(onDisk(pins()), R"({"pins":[{"text":"hello","firstCopiedAt":788950800.0}],"manualOrder":false})");
     EXPECT_FALSE(store->lastWriteError().has_value());
 
     auto next = reloaded();
@@ -97,7 +108,7 @@ TEST_F(ClipboardStoreTest, ReadsFilesWrittenElsewhere) {
     EXPECT_EQ(texts(store->pinned()), (Texts{"b", "c"}));
     EXPECT_TRUE(store->pinsManualOrder());
     // Loading writes nothing back.
-    EXPECT_EQ(test::readText(history()), R"([{"firstCopiedAt":0,"text":"a","source":"x"},{"text":"b","firstCopiedAt":-1.5}])");
+    EXPECT_EQ(onDisk(history()), R"([{"firstCopiedAt":0,"text":"a","source":"x"},{"text":"b","firstCopiedAt":-1.5}])");
 }
 
 TEST_F(ClipboardStoreTest, OlderBarePinsArrayLoadsWithAutomaticOrderAndIsRewrittenAsAnObject) {
@@ -108,7 +119,7 @@ TEST_F(ClipboardStoreTest, OlderBarePinsArrayLoadsWithAutomaticOrderAndIsRewritt
     // Automatic order: copying a pin moves it up.
     store->ingest("y");
     EXPECT_EQ(texts(store->pinned()), (Texts{"y", "x"}));
-    const Value written = Value::parse(test::readText(pins()));
+    const Value written = Value::parse(onDisk(pins()));
     ASSERT_TRUE(written.is_object());
     EXPECT_EQ(written["manualOrder"], false);
     EXPECT_EQ(written["pins"].size(), 2u);
@@ -119,6 +130,7 @@ TEST_F(ClipboardStoreTest, MissingFilesLoadAsEmptyAndNothingIsCreated) {
     store->ingest("a");
     store->setPinned(store->entries()[0], true);
     store->movePins({0}, 1);
+    store->flush();
     fs::remove_all(root);
     store->load();
     EXPECT_TRUE(store->entries().empty());
@@ -187,15 +199,15 @@ TEST_P(UnreadableHistoryTest, ReadsAsEmptyAndIsKeptAsideBeforeItIsOverwritten) {
     test::writeText(history(), original);
     store->load();
     EXPECT_TRUE(store->entries().empty());
-    EXPECT_EQ(test::readText(history()), original);  // loading touches nothing
+    EXPECT_EQ(onDisk(history()), original);  // loading touches nothing
     EXPECT_FALSE(fs::exists(aside(history())));
 
     store->ingest("fresh");
-    EXPECT_EQ(test::readText(aside(history())), original);
+    EXPECT_EQ(onDisk(aside(history())), original);
     EXPECT_EQ(texts(reloaded()->entries()), (Texts{"fresh"}));
     // Only once: the next write replaces the new file, not the kept copy.
     store->ingest("again");
-    EXPECT_EQ(test::readText(aside(history())), original);
+    EXPECT_EQ(onDisk(aside(history())), original);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -218,9 +230,9 @@ TEST_P(UnreadablePinsTest, ReadAsNoPinsInAutomaticOrderAndAreKeptAside) {
 
     // Copying touches only the history file.
     store->ingest("a");
-    EXPECT_EQ(test::readText(pins()), original);
+    EXPECT_EQ(onDisk(pins()), original);
     store->setPinned(store->entries()[0], true);
-    EXPECT_EQ(test::readText(aside(pins())), original);
+    EXPECT_EQ(onDisk(aside(pins())), original);
     EXPECT_EQ(texts(reloaded()->pinned()), (Texts{"a"}));
 }
 
@@ -235,7 +247,7 @@ TEST_F(ClipboardStoreTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrit
     fs::create_directories(aside(history()) / "blocker");
     store->load();
     store->ingest("new");
-    EXPECT_EQ(test::readText(history()), "precious but damaged");
+    EXPECT_EQ(onDisk(history()), "precious but damaged");
     EXPECT_EQ(texts(store->entries()), (Texts{"new"}));  // the change stands in memory
     ASSERT_TRUE(store->lastWriteError().has_value());
     EXPECT_NE(store->lastWriteError()->find("aside"), std::string::npos);
@@ -243,7 +255,7 @@ TEST_F(ClipboardStoreTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrit
     // Once the way is clear, the next change keeps the damaged file and writes everything.
     fs::remove_all(aside(history()));
     store->ingest("newer");
-    EXPECT_EQ(test::readText(aside(history())), "precious but damaged");
+    EXPECT_EQ(onDisk(aside(history())), "precious but damaged");
     EXPECT_EQ(texts(reloaded()->entries()), (Texts{"newer", "new"}));
     EXPECT_FALSE(store->lastWriteError().has_value());
 }
@@ -253,11 +265,113 @@ TEST_F(ClipboardStoreTest, AFailedWriteKeepsTheChangeInMemoryAndSaysWhy) {
     test::writeText(root, "a file where the data folder belongs");
     store->ingest("kept in memory");
     store->setPinned(store->entries()[0], true);
+    store->flush();
     EXPECT_EQ(texts(store->entries()), (Texts{"kept in memory"}));
     EXPECT_EQ(texts(store->pinned()), (Texts{"kept in memory"}));
     EXPECT_TRUE(store->lastWriteError().has_value());
     EXPECT_EQ(test::readText(root), "a file where the data folder belongs");
     EXPECT_TRUE(reloaded()->entries().empty());
+}
+
+TEST_F(ClipboardStoreTest, AFailedWriteIsLoggedOnceForEachFileAndWayOfFailing) {
+    sim::SimSystemLog log;
+    Log::setSystemLog(&log);
+    fs::create_directories(root.parent_path());
+    test::writeText(root, "a file where the data folder belongs");
+    for (const char* text : {"a", "b", "c"}) {
+        store->ingest(text);
+        store->flush();
+    }
+    store->setPinned(store->entries()[0], true);
+    store->setPinned(store->entries()[1], true);
+    store->flush();
+    Log::setSystemLog(nullptr);
+
+    const std::string reason = *store->lastWriteError();
+    ASSERT_EQ(log.lines().size(), 2u);
+    EXPECT_TRUE(log.lines()[0].error);
+    EXPECT_EQ(log.lines()[0].text, "Clipboard: could not save history — " + reason);
+    EXPECT_TRUE(log.lines()[1].error);
+    EXPECT_EQ(log.lines()[1].text, "Clipboard: could not save pins — " + reason);
+}
+
+// Writing
+
+TEST_F(ClipboardStoreTest, ABurstOfCopiesIsWrittenOnceAfterAShortDelay) {
+    copy({"a", "b"});
+    store->setPinned(store->entries()[0], true);
+    queue.advanceBy(ClipboardStore::kWriteDelay / 2);
+    store->ingest("c");
+    EXPECT_FALSE(fs::exists(history()));
+    EXPECT_FALSE(fs::exists(pins()));
+    queue.advanceBy(ClipboardStore::kWriteDelay / 2);
+    EXPECT_TRUE(fs::exists(history()));
+    EXPECT_TRUE(fs::exists(pins()));
+    auto next = fresh();
+    next->load();
+    EXPECT_EQ(texts(next->entries()), (Texts{"c", "b", "a"}));
+    EXPECT_EQ(texts(next->pinned()), (Texts{"b"}));
+}
+
+TEST_F(ClipboardStoreTest, NothingWaitingIsLostWhenTheStoreGoesOrLoadsAgain) {
+    store->ingest("at quit");
+    store->setPinned(store->entries()[0], true);
+    store.reset();
+    EXPECT_EQ(queue.pendingCount(), 0u);
+    store = fresh();
+    store->load();
+    EXPECT_EQ(texts(store->entries()), (Texts{"at quit"}));
+    EXPECT_EQ(texts(store->pinned()), (Texts{"at quit"}));
+
+    // Loading again first writes what is waiting, so it reads what the store holds.
+    store->ingest("before loading");
+    store->load();
+    EXPECT_EQ(texts(store->entries()), (Texts{"before loading", "at quit"}));
+}
+
+TEST_F(ClipboardStoreTest, FilesAreReadableByTheUserAlone) {
+    store->ingest("a secret someone copied");
+    store->setPinned(store->entries()[0], true);
+    store->flush();
+    struct stat info {};
+    for (const fs::path& file : {history(), pins()}) {
+        ASSERT_EQ(::stat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << file;
+    }
+    ASSERT_EQ(::stat(root.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // A history file an older version left readable to others is tightened by the next write.
+    ASSERT_EQ(::chmod(history().c_str(), 0644), 0);
+    store->ingest("another");
+    store->flush();
+    ASSERT_EQ(::stat(history().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(ClipboardStoreTest, LoadingClearsWhatInterruptedWritesLeftBehind) {
+    test::writeText(history(), "[" + entryJSON("kept") + "]");
+    const std::vector<fs::path> leftovers{root / ".Clipboard.json.tmp-2147483646-1-0a0b0c0d",
+                                          root / ".ClipboardPins.json.tmp-2147483646-2-0a0b0c0d"};
+    for (const auto& leftover : leftovers) {
+        test::writeText(leftover, "[{\"text\":\"half");
+        fs::last_write_time(leftover, fs::file_time_type::clock::now() - std::chrono::minutes(10));
+    }
+    store->load();
+    EXPECT_EQ(texts(store->entries()), (Texts{"kept"}));
+    for (const auto& leftover : leftovers) EXPECT_FALSE(fs::exists(leftover)) << leftover;
+}
+
+TEST_F(ClipboardStoreTest, LoadingLeavesOutHistoryTextsNoCopyCouldBringIn) {
+    const std::string largest(ClipboardStore::kMaxTextBytes, 'a');
+    const std::string tooLarge(ClipboardStore::kMaxTextBytes + 1, 'b');
+    test::writeText(history(), "[" + entryJSON("new") + "," + entryJSON(tooLarge) + "," + entryJSON(largest) + "]");
+    store->load();
+    EXPECT_EQ(texts(store->entries()), (Texts{"new", largest}));
+    // The next copy rewrites the file without it, and does not set the file aside.
+    store->ingest("newer");
+    EXPECT_EQ(texts(reloaded()->entries()), (Texts{"newer", "new", largest}));
+    EXPECT_FALSE(fs::exists(aside(history())));
 }
 
 // Admission, duplicates, caps
@@ -287,10 +401,11 @@ TEST_F(ClipboardStoreTest, TextsOverOneHundredThousandBytesAreIgnored) {
 
 TEST_F(ClipboardStoreTest, CopyingTheNewestTextAgainChangesAndWritesNothing) {
     store->ingest("A");
+    store->flush();
     test::writeText(history(), "sentinel");
     queue.advanceBy(60);
     store->ingest("A");
-    EXPECT_EQ(test::readText(history()), "sentinel");
+    EXPECT_EQ(onDisk(history()), "sentinel");
     EXPECT_EQ(store->entries()[0].firstCopiedAt, kStart);
 }
 
@@ -360,10 +475,11 @@ TEST_F(ClipboardStoreTest, InAutomaticOrderACopiedPinMovesToTheFrontUntilPinsAre
     EXPECT_EQ(texts(store->pinned()), (Texts{"D", "B"}));
 
     // B is already the newest copy: the history stays, the pins still reorder and are written.
+    store->flush();
     test::writeText(history(), "sentinel");
     store->ingest("B");
     EXPECT_EQ(texts(store->pinned()), (Texts{"B", "D"}));
-    EXPECT_EQ(test::readText(history()), "sentinel");
+    EXPECT_EQ(onDisk(history()), "sentinel");
     EXPECT_EQ(texts(reloaded()->pinned()), (Texts{"B", "D"}));
 
     store->movePins({0}, 2);
@@ -391,7 +507,7 @@ TEST_F(ClipboardStoreTest, PinningPutsTheItemFirstEvenInManualOrderAndUnpinningT
     store->setPinned({"x", 0}, false);
     store->setPinned({"y", 0}, false);
     EXPECT_FALSE(store->pinsManualOrder());
-    EXPECT_EQ(test::readText(pins()), R"({"pins":[],"manualOrder":false})");
+    EXPECT_EQ(onDisk(pins()), R"({"pins":[],"manualOrder":false})");
 
     // Reordering no pins changes nothing.
     store->movePins({0}, 1);
@@ -411,7 +527,7 @@ TEST_F(ClipboardStoreTest, ClearingEmptiesTheHistoryButKeepsThePins) {
     store->setPinned(store->entries()[0], true);
     store->clearHistory();
     EXPECT_TRUE(store->entries().empty());
-    EXPECT_EQ(test::readText(history()), "[]");
+    EXPECT_EQ(onDisk(history()), "[]");
     auto next = reloaded();
     EXPECT_TRUE(next->entries().empty());
     EXPECT_EQ(texts(next->pinned()), (Texts{"b"}));

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "diagnostics/Log.h"
+#include "platform/sim/SimSystemLog.h"
 #include "support/TestEnvironment.h"
 
 namespace tarnlet {
@@ -124,6 +128,34 @@ TEST_F(SnippetStoreTest, PartlyDamagedFileKeepsItsGoodSnippetsAndTheWholeOrigina
     EXPECT_EQ(triggers(reread()), (Texts{"good"}));
 }
 
+TEST_F(SnippetStoreTest, TheFileIsReadableByTheUserAlone) {
+    store.save(Snippet::make("pw", "not for other users"));
+    struct stat info {};
+    ASSERT_EQ(::stat(file().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(root.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST_F(SnippetStoreTest, AFailedWriteIsLoggedOnceUntilAWriteSucceeds) {
+    sim::SimSystemLog log;
+    Log::setSystemLog(&log);
+    fs::create_directories(root.parent_path());
+    test::writeText(root, "a file where the data folder belongs");
+    store.save(Snippet::make("a", "1"));
+    store.save(Snippet::make("b", "2"));
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_TRUE(log.lines()[0].error);
+    EXPECT_EQ(log.lines()[0].text, "Snippets: could not save snippets — " + *store.lastWriteError());
+
+    fs::remove(root);
+    store.save(Snippet::make("c", "3"));
+    EXPECT_FALSE(store.lastWriteError().has_value());
+    EXPECT_EQ(triggers(reread()), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(log.lines().size(), 1u);
+    Log::setSystemLog(nullptr);
+}
+
 // Backup
 
 TEST_F(SnippetStoreTest, ImportNormalisesTriggersAndSkipsMalformedEntries) {
@@ -149,6 +181,21 @@ TEST_F(SnippetStoreTest, ImportNormalisesTriggersAndSkipsMalformedEntries) {
     EXPECT_EQ(store.importEntries(invalid), 0);
     EXPECT_EQ(store.importEntries(Value{{"trigger", "t"}, {"body", "b"}}), 0);  // not a list
     EXPECT_EQ(store.all().size(), 2u);
+}
+
+TEST_F(SnippetStoreTest, ImportedTriggersReplaceEveryEarlierSnippetAndTheLastEntryOfATriggerWins) {
+    // The file may hold two snippets whose triggers differ only in case.
+    const std::string list = R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","trigger":"a","body":"kept"},)"
+                             R"({"id":"1F8FAD5B-D9CB-469F-A165-70867728950E","trigger":"B","body":"old"},)"
+                             R"({"id":"2F8FAD5B-D9CB-469F-A165-70867728950E","trigger":"c","body":"old"},)"
+                             R"({"id":"3F8FAD5B-D9CB-469F-A165-70867728950E","trigger":"b","body":"old"}])";
+    test::writeText(file(), list);
+    const Value entries = Value::parse(R"([{"trigger":"b","body":"b1"},{"trigger":"C","body":"c1"},)"
+                                       R"({"trigger":"B","body":"b2"},{"trigger":"d","body":"d1"}])");
+    EXPECT_EQ(store.importEntries(entries), 4);
+    EXPECT_EQ(triggers(store.all()), (Texts{"a", "C", "B", "d"}));
+    EXPECT_EQ(store.all()[2].body, "b2");
+    EXPECT_EQ(reread(), store.all());
 }
 
 // Searching and completing

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/FileIO.h"
 #include "platform/host/FileDefaults.h"
@@ -121,6 +125,48 @@ TEST_F(FileDefaultsTest, DamagedFileThatCannotBeKeptAsideIsNotOverwritten) {
     EXPECT_FALSE(store.lastWriteError().has_value());
     EXPECT_EQ(test::readText(corrupt()), "not json");
     EXPECT_EQ(onDisk(), (Value{{"jump.isEnabled", true}, {"snap.isEnabled", true}}));
+}
+
+TEST_F(FileDefaultsTest, AFileNestedBeyondAnyRealSettingIsUnreadableAndKeptAside) {
+    // 70,000 levels in 140 KB: held in memory, the first write's encoder (or any comparison) would
+    // recurse once per level and run out of stack.
+    const std::string deep = R"({"snap.isEnabled":true,"x":)" + std::string(70'000, '[') + std::string(70'000, ']') + "}";
+    test::writeText(file(), deep);
+    FileDefaults store(file());
+    EXPECT_TRUE(store.storedValues().empty());
+    EXPECT_TRUE(store.holdsUnreadableFile());
+
+    store.set("snap.isEnabled", true);
+    EXPECT_FALSE(store.lastWriteError().has_value());
+    EXPECT_EQ(test::readText(corrupt()), deep);
+    EXPECT_EQ(onDisk(), (Value{{"snap.isEnabled", true}}));
+}
+
+TEST_F(FileDefaultsTest, SettingsFilesAreReadableByTheUserAlone) {
+    FileDefaults store(file());
+    store.set("snap.isEnabled", true);
+    struct stat info {};
+    ASSERT_EQ(::stat(file().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(file().parent_path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(FileDefaultsSuitesTest, AFailedWriteIsToldOnceAsALogLine) {
+    test::TempDir dir;
+    const fs::path folder = dir.path() / "prefs";
+    // A plain file where the folder belongs fails every write.
+    test::writeText(folder, "blocking");
+    FileDefaultsSuites suites(folder, "app.tarnletapp.Tarnlet");
+    std::vector<std::string> lines;
+    suites.onWriteFailure = [&lines](const std::string& line) { lines.push_back(line); };
+    suites.standard().set("a", 1);
+    suites.standard().set("b", 2);
+    suites.suite("app.tarnletapp.Tarnlet.profile2")->set("a", 1);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string reason = *suites.standardFile().lastWriteError();
+    EXPECT_EQ(lines[0], "Settings: could not save app.tarnletapp.Tarnlet.json — " + reason);
+    EXPECT_TRUE(lines[1].starts_with("Settings: could not save app.tarnletapp.Tarnlet.profile2.json — ")) << lines[1];
 }
 
 TEST_F(FileDefaultsTest, FailedWriteKeepsTheValueAndTheNextWriteCatchesUp) {
