@@ -40,6 +40,8 @@ int runDesktopSession(int argc, char** argv, const std::vector<std::string>& arg
         std::cerr << "tarnlet: " << instance.problem() << "; a second Tarnlet will not find this one\n";
 
     linux_desktop::LinuxDesktop desktop;
+    // The settings files are written by a backend service, which cannot log; the program can.
+    desktop.defaults().onWriteFailure = [](const std::string& line) { Log::error(line); };
     AppDelegate app(desktop.platform());
     desktop.settingsWatcher().onChange = [&app] { app.settings().storesReloaded(); };
     instance.onReopen = [&app] {

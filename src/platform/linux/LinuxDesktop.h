@@ -56,6 +56,7 @@ public:
     QtMainQueue& queue() { return m_queue; }
     LinuxWorkspace& workspace() { return m_workspace; }
     host::HostFolders& folders() { return m_folders; }
+    host::FileDefaultsSuites& defaults() { return m_defaults; }
     // Re-reads the settings files when another process changed them; the application hooks its
     // settings to onChange.
     SettingsFolderWatcher& settingsWatcher() { return m_settingsWatcher; }

@@ -9,7 +9,7 @@
 
 #include "MockBus.h"
 #include "platform/linux/UPowerSources.h"
-#include "wellbeing/BatteryMonitor.h"
+#include "shared/BatteryMonitor.h"
 
 namespace tarnlet::linux_desktop {
 namespace {
@@ -48,7 +48,7 @@ TEST_F(UPowerSourcesTest, LevelAndPlugChangesReachTheBatteryMonitor) {
     UPowerSources sources(m_log);
     BatteryMonitor monitor(sources);
     std::vector<BatteryMonitor::State> heard;
-    monitor.subscribe(this, [&](BatteryMonitor::State state) { heard.push_back(state); });
+    Subscription subscription = monitor.subscribe([&](BatteryMonitor::State state) { heard.push_back(state); });
     ASSERT_TRUE(monitor.isRunning());
     const auto last = [&](BatteryMonitor::State wanted) { return !heard.empty() && heard.back() == wanted; };
 
@@ -84,7 +84,8 @@ TEST_F(UPowerSourcesTest, LevelAndPlugChangesReachTheBatteryMonitor) {
     setDevice({{"IsPresent", false}});
     ASSERT_TRUE(waitUntil([&] { return sources.sources().empty(); }));
     EXPECT_FALSE(monitor.currentState());
-    monitor.remove(this);
+    subscription.cancel();
+    EXPECT_FALSE(monitor.isRunning());
 }
 
 }  // namespace
