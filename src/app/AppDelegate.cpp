@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "diagnostics/CrashReporter.h"
 #include "diagnostics/FileLog.h"

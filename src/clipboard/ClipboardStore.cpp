@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 #include <utility>
+#include <nlohmann/json.hpp>
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>

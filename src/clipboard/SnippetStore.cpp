@@ -10,6 +10,7 @@
 #include <system_error>
 #include <tuple>
 #include <utility>
+#include <nlohmann/json.hpp>
 
 #include <unicode/brkiter.h>
 #include <unicode/calendar.h>

@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/MemoryDefaults.h"
 #include "platform/UserDefaults.h"
 
