@@ -2,6 +2,7 @@
 // full reconcile over fourteen tools on the simulated desktop.
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include <map>
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 namespace tarnlet {
 

@@ -1,8 +1,12 @@
 #pragma once
 // The settings value: a plist-like tree of booleans, numbers, strings, arrays and maps. Comparisons
 // follow the platform's object equality, where a boolean is a number (true equals 1).
+//
+// Only the forward declaration is included here, because this header reaches most of the code and
+// the full JSON header is slow to compile: a file that builds, reads or copies values includes
+// <nlohmann/json.hpp> itself, and headers only declare functions that take or return a Value.
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include <optional>
 #include <string>

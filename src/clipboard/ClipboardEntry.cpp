@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>

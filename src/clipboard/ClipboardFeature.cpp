@@ -1,5 +1,7 @@
 #include "clipboard/ClipboardFeature.h"
 
+#include <nlohmann/json.hpp>
+
 #include "diagnostics/Log.h"
 #include "keys/ModifierWatcher.h"
 #include "keys/SyntheticPaste.h"

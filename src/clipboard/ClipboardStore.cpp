@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 #include <utility>
+#include <nlohmann/json.hpp>
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <nlohmann/json.hpp>
 
 #include <unicode/brkiter.h>
 #include <unicode/calendar.h>

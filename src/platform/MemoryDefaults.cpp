@@ -1,6 +1,16 @@
 #include "platform/MemoryDefaults.h"
 
+#include <nlohmann/json.hpp>
+
 namespace tarnlet {
+
+MemoryDefaults::MemoryDefaults() = default;
+
+MemoryDefaults::MemoryDefaults(std::map<std::string, Value> values) : m_values(std::move(values)) {}
+
+MemoryDefaults::~MemoryDefaults() = default;
+
+std::map<std::string, Value> MemoryDefaults::storedValues() const { return m_values; }
 
 std::optional<Value> MemoryDefaults::object(const std::string& key) const {
     if (auto it = m_values.find(key); it != m_values.end()) return it->second;

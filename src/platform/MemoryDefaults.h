@@ -11,15 +11,16 @@ namespace tarnlet {
 
 class MemoryDefaults : public UserDefaults {
 public:
-    MemoryDefaults() = default;
-    explicit MemoryDefaults(std::map<std::string, Value> values) : m_values(std::move(values)) {}
+    MemoryDefaults();
+    explicit MemoryDefaults(std::map<std::string, Value> values);
+    ~MemoryDefaults() override;
 
     std::optional<Value> object(const std::string& key) const override;
     std::optional<Value> storedObject(const std::string& key) const override;
     void set(const std::string& key, const Value& value) override;
     void remove(const std::string& key) override;
     void registerDefaults(const std::map<std::string, Value>& defaults) override;
-    std::map<std::string, Value> storedValues() const override { return m_values; }
+    std::map<std::string, Value> storedValues() const override;
 
     std::function<void(const std::string& key, const std::optional<Value>& value)> onWrite;
 

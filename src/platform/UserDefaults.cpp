@@ -1,5 +1,7 @@
 #include "platform/UserDefaults.h"
 
+#include <nlohmann/json.hpp>
+
 namespace tarnlet {
 
 bool UserDefaults::boolean(const std::string& key) const {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "settings/SettingsKeys.h"
 
 namespace tarnlet {
@@ -23,6 +25,8 @@ std::optional<Settings::Profile> Settings::profileFromRaw(long long raw) {
     if (raw == 2) return Profile::two;
     return std::nullopt;
 }
+
+std::optional<Value> Settings::object(const std::string& key) const { return m_defaults->object(key); }
 
 Settings::Settings(UserDefaults& root, DefaultsSuites& suites, std::string suiteName)
     : m_root(root), m_suites(suites), m_suiteName(std::move(suiteName)), m_defaults(&root) {

@@ -56,7 +56,7 @@ public:
     void storesReloaded();
 
     // Typed readers of the active store.
-    std::optional<Value> object(const std::string& key) const { return m_defaults->object(key); }
+    std::optional<Value> object(const std::string& key) const;
     bool boolean(const std::string& key) const { return m_defaults->boolean(key); }
     long long integer(const std::string& key) const { return m_defaults->integer(key); }
     double number(const std::string& key) const { return m_defaults->number(key); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
+#include <nlohmann/json.hpp>
 
 #include "diagnostics/Log.h"
 #include "platform/Haptics.h"

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 

@@ -2,6 +2,7 @@
 // what its stopping may take down.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "notch/NotchBarView.h"
 #include "support/AppFixture.h"

@@ -2,6 +2,7 @@
 // the chip when a snippet could only be copied, and the colour chip.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "app/tools/ClipboardTool.h"
 #include "app/tools/SnippetsTool.h"

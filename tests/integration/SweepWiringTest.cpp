@@ -2,6 +2,7 @@
 // the permission went quietly.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "notch/NotchBarView.h"
 #include "support/AppFixture.h"

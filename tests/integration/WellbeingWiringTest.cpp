@@ -2,6 +2,7 @@
 // the status item's clicks and icon, the session-ended notice, and the timers of a long day.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 

@@ -23,6 +23,8 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/MemoryDefaults.h"
 #include "platform/StoreFile.h"
 #include "platform/UserDefaults.h"

@@ -1,5 +1,7 @@
 #include "platform/sim/SimDefaults.h"
 
+#include <nlohmann/json.hpp>
+
 namespace tarnlet::sim {
 
 SimDefaults::SimDefaults() {

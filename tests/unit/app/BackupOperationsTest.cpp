@@ -1,6 +1,7 @@
 #include "app/BackupOperations.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "clipboard/SnippetStore.h"
 #include "platform/AppFiles.h"

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "clipboard/ClipboardFeature.h"
 #include "diagnostics/FileLog.h"

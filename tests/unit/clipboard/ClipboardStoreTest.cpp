@@ -1,6 +1,7 @@
 #include "clipboard/ClipboardStore.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 

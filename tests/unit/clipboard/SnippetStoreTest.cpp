@@ -1,6 +1,7 @@
 #include "clipboard/SnippetStore.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 

@@ -1,6 +1,7 @@
 #include "keys/FeatureChords.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "keys/LeaderWatcher.h"
 #include "keys/ModifierWatcher.h"

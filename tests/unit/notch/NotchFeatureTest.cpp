@@ -3,6 +3,7 @@
 #include "notch/NotchFeature.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "notch/NotchBarView.h"
 #include "notch/NotchGeometry.h"

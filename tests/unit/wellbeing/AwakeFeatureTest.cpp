@@ -4,6 +4,7 @@
 #include "wellbeing/AwakeFeature.h"
 
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 

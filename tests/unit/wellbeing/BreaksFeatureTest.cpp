@@ -4,6 +4,7 @@
 #include <string>
 #include <tuple>
 #include <vector>
+#include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 

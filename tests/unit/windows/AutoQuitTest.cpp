@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "diagnostics/Log.h"
 #include "settings/Settings.h"

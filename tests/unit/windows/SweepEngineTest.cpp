@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "diagnostics/FileLog.h"
 #include "diagnostics/Log.h"
