@@ -4,6 +4,7 @@
 // large collection (real files, in a temporary folder).
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <string>

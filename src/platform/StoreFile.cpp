@@ -1,5 +1,7 @@
 #include "platform/StoreFile.h"
 
+#include <nlohmann/json.hpp>
+
 #include <system_error>
 #include <utility>
 

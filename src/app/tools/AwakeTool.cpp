@@ -1,5 +1,7 @@
 #include "app/tools/AwakeTool.h"
 
+#include <nlohmann/json.hpp>
+
 #include "app/NotchPort.h"
 #include "app/Notifier.h"
 #include "app/tools/ToolContext.h"

@@ -1,5 +1,7 @@
 #include "app/tools/BreaksTool.h"
 
+#include <nlohmann/json.hpp>
+
 #include "app/NotchPort.h"
 #include "app/tools/ToolContext.h"
 #include "app/tools/ToolRegistry.h"

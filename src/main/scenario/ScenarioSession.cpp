@@ -1,5 +1,7 @@
 #include "main/scenario/ScenarioSession.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cmath>
 #include <iomanip>
 #include <ostream>

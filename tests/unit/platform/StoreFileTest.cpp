@@ -1,5 +1,7 @@
 #include "platform/StoreFile.h"
 
+#include <nlohmann/json.hpp>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
