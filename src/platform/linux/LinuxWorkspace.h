@@ -1,12 +1,17 @@
 #pragma once
 // The workspace of an X11 session: addresses and folders open through the desktop's handlers, a
-// new instance is this program started again, and quitting ends Qt's event loop. Other
+// file is revealed by the file manager's D-Bus interface (its folder opened where no file manager
+// answers it), a new instance is this program started again, and quitting ends Qt's event loop. Other
 // applications are not tracked yet: no application is reported in front or running, and requests
 // about them fail. Wakes and session activations are announced by whoever watches the session
 // (notifyDidWake(), notifySessionDidBecomeActive()). Main thread only.
 
+#include <memory>
+
 #include "base/ObserverList.h"
 #include "platform/Workspace.h"
+
+class QObject;
 
 namespace tarnlet {
 class MainQueue;
@@ -16,7 +21,8 @@ namespace tarnlet::linux_desktop {
 
 class LinuxWorkspace : public Workspace {
 public:
-    explicit LinuxWorkspace(MainQueue& queue) : m_queue(queue) {}
+    explicit LinuxWorkspace(MainQueue& queue);
+    ~LinuxWorkspace() override;
 
     bool openURL(const std::string& url) override;
     void revealInFileManager(const std::filesystem::path& file) override;
@@ -42,6 +48,8 @@ public:
 
 private:
     MainQueue& m_queue;
+    // The context of pending D-Bus replies: they are dropped with it.
+    std::unique_ptr<QObject> m_replies;
     ObserverList<WorkspaceEvent, const RunningApplication&> m_applications;
     ObserverList<> m_wake;
     ObserverList<> m_active;

@@ -1,4 +1,5 @@
-// Sleep, wake and session activation from python-dbusmock's logind on the private system bus.
+// Sleep, wake and session activation from python-dbusmock's logind on the private system bus, and
+// the file manager revealing a file on the session bus.
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,22 @@ TEST_F(LogindSessionTest, SessionBecomingActiveIsAnnounced) {
     EXPECT_EQ(activations, 0);
     setActive(session.sessionPath(), true);  // and back
     ASSERT_TRUE(waitUntil([&] { return activations == 1; }));
+}
+
+TEST_F(LogindSessionTest, RevealingAFileAsksTheFileManagerToSelectIt) {
+    QtMainQueue queue;
+    LinuxWorkspace workspace(queue);
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString fileManager = QStringLiteral("org.freedesktop.FileManager1");
+    const QString path = QStringLiteral("/org/freedesktop/FileManager1");
+    const auto before = testing::mockedCalls(bus, fileManager, path, QStringLiteral("ShowItems")).size();
+    workspace.revealInFileManager("/tmp/Tarnlet Shelf/report #1.pdf");
+    std::vector<QVariantList> calls;
+    ASSERT_TRUE(waitUntil([&] {
+        calls = testing::mockedCalls(bus, fileManager, path, QStringLiteral("ShowItems"));
+        return calls.size() > before;
+    }));
+    EXPECT_EQ(calls.back().at(0).toStringList(), QStringList{QStringLiteral("file:///tmp/Tarnlet%20Shelf/report%20%231.pdf")});
 }
 
 }  // namespace
