@@ -265,15 +265,26 @@ void AppDelegate::reportFeatureToggles() {
     }
 }
 
+Notice AppDelegate::accessibilityLostNotice(const DesktopWords& words) {
+    return {"accessibility-lost", "Tarnlet: Accessibility permission lost",
+            "Features are paused. Re-grant access in " + words.accessibilitySettings + "."};
+}
+
+Notice AppDelegate::spacesUnavailableNotice(const DesktopWords& words) {
+    return {"spaces-api-unavailable", "Tarnlet: limited window detection",
+            words.system + " changed a private interface, so an app with a fullscreen window on another Space may be "
+                           "quit when you close its last visible window. Everything else works normally."};
+}
+
 void AppDelegate::warnIfSpacesUnavailable() {
     if (!m_settings.boolean("sweep.isEnabled") || m_warnedSpacesUnavailable) return;
     if (m_platform.windowServer.isSpaceInterfaceAvailable()) return;
     m_warnedSpacesUnavailable = true;
-    m_notifier.post(kSpacesUnavailable);
+    m_notifier.post(spacesUnavailableNotice(m_platform.systemFacts.words()));
 }
 
 void AppDelegate::accessibilityChanged(bool granted) {
-    if (!granted && needsAccessibilityNow()) m_notifier.post(kAccessibilityLost);
+    if (!granted && needsAccessibilityNow()) m_notifier.post(accessibilityLostNotice(m_platform.systemFacts.words()));
     reconcile();
 }
 

@@ -33,6 +33,7 @@
 #include "notch/NotchStage.h"
 #include "platform/AppFiles.h"
 #include "platform/Platform.h"
+#include "platform/SystemFacts.h"
 #include "settings/Settings.h"
 #include "shared/BatteryMonitor.h"
 #include "shared/DragWatcher.h"
@@ -56,13 +57,9 @@ public:
     };
 
     static constexpr const char* kSuiteNameFallback = "Tarnlet";
-    static inline const Notice kAccessibilityLost{
-        "accessibility-lost", "Tarnlet: Accessibility permission lost",
-        "Features are paused. Re-grant access in System Settings → Privacy & Security → Accessibility."};
-    static inline const Notice kSpacesUnavailable{
-        "spaces-api-unavailable", "Tarnlet: limited window detection",
-        "macOS changed a private interface, so an app with a fullscreen window on another Space may be quit when "
-        "you close its last visible window. Everything else works normally."};
+    // The notices the application posts itself, naming the desktop in its own words.
+    static Notice accessibilityLostNotice(const DesktopWords& words);
+    static Notice spacesUnavailableNotice(const DesktopWords& words);
 
     AppDelegate(Platform& platform, Options options);
     explicit AppDelegate(Platform& platform) : AppDelegate(platform, Options{}) {}

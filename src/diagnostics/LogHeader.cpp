@@ -7,7 +7,9 @@ namespace tarnlet {
 namespace {
 
 std::string versionAndMachine(const MachineFacts& facts, const std::vector<Screen>& screens) {
-    return LogHeader::versionLine() + " · macOS " + facts.osVersion + " · " + LogHeader::machineSummary(facts, screens);
+    std::string system = facts.osName.empty() ? "unknown system" : facts.osName;
+    if (!facts.osVersion.empty()) system += " " + facts.osVersion;
+    return LogHeader::versionLine() + " · " + system + " · " + LogHeader::machineSummary(facts, screens);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "main/DesktopSession.h"
 
+#include <cstdlib>
 #include <iostream>
+#include <optional>
+#include <string>
 
 #ifdef TARNLET_HAS_LINUX_DESKTOP
 #include <QApplication>
@@ -15,6 +18,23 @@
 namespace tarnlet {
 
 #ifdef TARNLET_HAS_LINUX_DESKTOP
+
+namespace {
+
+// On a Wayland session the X11 display is XWayland's, which shows Tarnlet only the X11
+// applications: the user hears at start what cannot work, rather than finding tools silent.
+std::optional<std::string> waylandLimits() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!(type && std::string(type) == "wayland") && !(wayland && *wayland)) return std::nullopt;
+    return "this is a Wayland session, where Tarnlet runs through XWayland and sees X11 applications only: "
+           "Snap, Sweep, Auto-Quit and the window tools cannot reach the windows of Wayland applications, the "
+           "leader chords and shortcuts work only while an X11 application has the focus, and the colour loupe "
+           "sees X11 windows only. The notch, the menu, breaks and keep-awake work as usual. For the whole "
+           "suite, log in to an X11 session.";
+}
+
+}  // namespace
 
 int runDesktopSession(int argc, char** argv, const std::vector<std::string>& arguments) {
     if (auto problem = linux_desktop::LinuxDesktop::checkDisplay()) {
@@ -39,6 +59,9 @@ int runDesktopSession(int argc, char** argv, const std::vector<std::string>& arg
     if (instance.role() == SingleInstance::Role::alone)
         std::cerr << "tarnlet: " << instance.problem() << "; a second Tarnlet will not find this one\n";
 
+    const std::optional<std::string> limits = waylandLimits();
+    if (limits) std::cerr << "tarnlet: " << *limits << "\n";
+
     linux_desktop::LinuxDesktop desktop;
     // The settings files are written by a backend service, which cannot log; the program can.
     desktop.defaults().onWriteFailure = [](const std::string& line) { Log::error(line); };
@@ -49,6 +72,7 @@ int runDesktopSession(int argc, char** argv, const std::vector<std::string>& arg
         app.applicationShouldHandleReopen(false);
     };
     app.applicationDidFinishLaunching(arguments);
+    if (limits) Log::debug([&] { return *limits; });
 
     SessionEnd::armDisplayLoss();
     const int status = QApplication::exec();

@@ -13,13 +13,22 @@ struct MachineFacts {
     bool translated = false;           // running translated (x86_64 code on arm64)
     unsigned cores = 0;
     std::uint64_t memoryBytes = 0;
-    std::string osVersion;
+    std::string osName;                // "macOS", "Debian GNU/Linux"
+    std::string osVersion;             // empty when the system names none
+};
+
+// How texts name this computer and its settings, in the words of the desktop the program runs on.
+struct DesktopWords {
+    std::string computer;               // "keeping this computer awake", "the computer may sleep now"
+    std::string system;                 // the system's name where a text blames it
+    std::string accessibilitySettings;  // where the user grants the accessibility access again
 };
 
 class SystemFacts {
 public:
     virtual ~SystemFacts() = default;
     virtual MachineFacts machine() const = 0;
+    virtual DesktopWords words() const = 0;
     // The bundle identifier the process runs under; none when it runs outside a bundle.
     virtual std::optional<std::string> bundleIdentifier() const = 0;
     // This process's identifier, so that tools acting on other applications can leave it alone.

@@ -55,9 +55,9 @@ Drawing MenuBarIcon::drawing(bool awakeActive) {
     return d;
 }
 
-Image MenuBarIcon::image(bool awakeActive) {
+Image MenuBarIcon::image(bool awakeActive, const DesktopWords& words) {
     Image image = Image::drawn(awakeActive ? kActiveName : kName, drawing(awakeActive));
-    image.accessibilityDescription = awakeActive ? "Tarnlet — keeping this Mac awake" : "Tarnlet";
+    image.accessibilityDescription = awakeActive ? "Tarnlet — keeping this " + words.computer + " awake" : "Tarnlet";
     return image;
 }
 

@@ -3,12 +3,13 @@
 // template image (the system tints it to suit the bar). While a keep-awake session runs the cup is
 // full and steams, so the state reads at a glance:
 //
-//     item.setImage(MenuBarIcon::image(awake.isActive()));
+//     item.setImage(MenuBarIcon::image(awake.isActive(), facts.words()));
 //
 // Stateless; any thread.
 
 #include "base/Drawing.h"
 #include "base/Image.h"
+#include "platform/SystemFacts.h"
 
 namespace tarnlet {
 
@@ -20,7 +21,8 @@ public:
     static constexpr const char* kActiveName = "MenuBarIcon.awake";
 
     static Drawing drawing(bool awakeActive);
-    static Image image(bool awakeActive);
+    // Its description names the computer in the desktop's words.
+    static Image image(bool awakeActive, const DesktopWords& words);
 };
 
 }  // namespace tarnlet

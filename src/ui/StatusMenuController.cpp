@@ -34,12 +34,12 @@ void StatusMenuController::attach(std::unique_ptr<StatusItem> item) {
     m_menuAttached = false;
     if (!m_statusItem) return;
     // The item is never blank, even before the first reconcile tells whether a session runs.
-    m_statusItem->setImage(MenuBarIcon::image(false));
+    m_statusItem->setImage(MenuBarIcon::image(false, m_facts.words()));
     m_statusItem->setOnClick(m_weak.bind([this](StatusClick button) { clicked(button); }));
 }
 
 void StatusMenuController::updateIcon(bool awakeActive) {
-    if (m_statusItem) m_statusItem->setImage(MenuBarIcon::image(awakeActive));
+    if (m_statusItem) m_statusItem->setImage(MenuBarIcon::image(awakeActive, m_facts.words()));
 }
 
 void StatusMenuController::clicked(StatusClick button) {
@@ -223,7 +223,7 @@ std::optional<int> StatusMenuController::parseWholeNumber(std::string_view text)
 void StatusMenuController::pickCustomDuration() {
     NumberPrompt prompt;
     prompt.message = "Custom Keep-Awake Duration";
-    prompt.informativeText = "How long should the Mac stay awake?";
+    prompt.informativeText = "How long should the " + m_facts.words().computer + " stay awake?";
     prompt.placeholder = "45";
     prompt.units = {"minutes", "hours"};
     prompt.buttons = {"Start", "Cancel"};

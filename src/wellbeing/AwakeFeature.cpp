@@ -28,6 +28,7 @@ AwakeFeature::AwakeFeature(Settings& settings, BatteryMonitor& battery, Services
       m_screens(services.screens),
       m_volumes(services.volumes),
       m_haptics(services.haptics),
+      m_words(std::move(services.words)),
       m_assertion(services.powerAssertions) {}
 
 AwakeFeature::~AwakeFeature() {
@@ -61,7 +62,7 @@ void AwakeFeature::activate() {
     if (m_isEnding) return;
 
     // A failed switch of kind is logged and keeps the assertion already held: the session goes on.
-    m_assertion.acquire(wantedKind());
+    m_assertion.acquire(wantedKind(), assertionReason());
     applyBatteryMonitor();
     if (m_isEnding) return;
     const int minutes = wantedMinutes();
@@ -72,7 +73,7 @@ void AwakeFeature::activate() {
 }
 
 void AwakeFeature::start(int minutes) {
-    if (!m_assertion.acquire(wantedKind())) {
+    if (!m_assertion.acquire(wantedKind(), assertionReason())) {
         Log::error("Awake: power assertion unavailable; session not started");
         // No session ran, so what was meant for this one must not carry over to the next.
         m_triggerStarted = false;
@@ -143,7 +144,7 @@ void AwakeFeature::scheduleExpiry(int minutes) {
 
 void AwakeFeature::expire() {
     if (!m_isActive || m_isEnding) return;
-    endSession("The timed session finished; the Mac may sleep now.");
+    endSession("The timed session finished; the " + m_words.computer + " may sleep now.");
 }
 
 void AwakeFeature::applyBatteryMonitor() {

@@ -32,6 +32,7 @@
 #include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "platform/MainQueue.h"
+#include "platform/SystemFacts.h"
 #include "shared/BatteryMonitor.h"
 #include "wellbeing/SleepAssertion.h"
 
@@ -62,6 +63,8 @@ public:
         Volumes& volumes;
         PowerAssertions& powerAssertions;
         Haptics& haptics;
+        // Names the computer in the session's texts and its power assertion.
+        DesktopWords words;
     };
 
     AwakeFeature(Settings& settings, BatteryMonitor& battery, Services services);
@@ -124,6 +127,7 @@ private:
     bool isEnabled() const;
     int wantedMinutes() const;
     SleepAssertion::Kind wantedKind() const;
+    std::string assertionReason() const { return "Tarnlet is keeping this " + m_words.computer + " awake"; }
 
     Settings& m_settings;
     BatteryMonitor& m_battery;
@@ -132,6 +136,7 @@ private:
     Screens& m_screens;
     Volumes& m_volumes;
     Haptics& m_haptics;
+    DesktopWords m_words;
     SleepAssertion m_assertion;
     std::vector<Subscription> m_triggerTokens;
     std::optional<Subscription> m_screenToken;

@@ -5,7 +5,7 @@
 // released by release() and, at the latest, when this object goes.
 //
 //     SleepAssertion assertion(powerAssertions);
-//     if (!assertion.acquire(SleepAssertion::Kind::keepDisplayOn, SleepAssertion::kReason)) ...
+//     if (!assertion.acquire(SleepAssertion::Kind::keepDisplayOn, "Tarnlet is keeping this computer awake")) ...
 //     assertion.release();
 //
 // Main thread only.
@@ -21,9 +21,6 @@ class SleepAssertion {
 public:
     enum class Kind { keepDisplayOn, allowDisplaySleep };
 
-    // What the system's power tools show as the reason for our assertion.
-    static constexpr const char* kReason = "Tarnlet is keeping this Mac awake";
-
     explicit SleepAssertion(PowerAssertions& powerAssertions) : m_powerAssertions(powerAssertions) {}
     ~SleepAssertion();
     SleepAssertion(const SleepAssertion&) = delete;
@@ -32,9 +29,9 @@ public:
     // The power manager's assertion type of each kind.
     static const char* assertionType(Kind kind);
 
-    // Holds an assertion of the kind; true when one is held afterwards. A failure is logged and
-    // leaves whatever was held before in place.
-    bool acquire(Kind kind, const std::string& reason = kReason);
+    // Holds an assertion of the kind, with the reason the system's power tools show; true when one
+    // is held afterwards. A failure is logged and leaves whatever was held before in place.
+    bool acquire(Kind kind, const std::string& reason);
     // Releases the held assertion, if any.
     void release();
 

@@ -177,7 +177,7 @@ protected:
         indefinite.action = [this] { m_events.push_back("action: No time limit"); };
         awake.submenu.push_back(indefinite);
         MenuItem detail;
-        detail.title = "Until 10:30 & later";
+        detail.title = "Until 10:30 & later, on Desk_2 & Desk_3";
         detail.enabled = false;
         detail.indentation = 1;
         MenuItem settings;
@@ -237,9 +237,11 @@ TEST_F(StatusBarTest, RegistersWithTheWatcherAndExportsTheCoresMenu) {
     ASSERT_NE(root.find("No time limit"), nullptr);
     const MenuNode* detail = nullptr;
     for (const MenuNode& child : root.children)
-        if (child.label().contains("Until 10:30") && child.label().endsWith("& later")) detail = &child;
-    ASSERT_NE(detail, nullptr) << "the ampersand was taken for a mnemonic";
-    EXPECT_TRUE(detail->label().startsWith(QChar(0x2002))) << "the indentation is lost";
+        if (child.label().contains("Until 10:30")) detail = &child;
+    ASSERT_NE(detail, nullptr);
+    // In dbusmenu's spelling, which a host shows as the title: "__" is an underscore, and the
+    // mnemonic mark Qt puts before the first ampersand keeps it visible.
+    EXPECT_EQ(detail->label(), QString(4, QChar(0x2002)) + "Until 10:30 _& later, on Desk__2 & Desk__3");
     EXPECT_FALSE(detail->properties.value("enabled", true).toBool());
     EXPECT_EQ(root.children[2].properties.value("type").toString(), "separator");
     const MenuNode* settings = root.find("Settings…");

@@ -36,7 +36,8 @@ AwakeFeature& AwakeTool::awake() {
         auto& p = c.platform;
         m_awake = std::make_unique<AwakeFeature>(
             c.settings, c.battery,
-            AwakeFeature::Services{p.mainQueue, p.workspace, p.screens, p.volumes, p.powerAssertions, p.haptics});
+            AwakeFeature::Services{p.mainQueue, p.workspace, p.screens, p.volumes, p.powerAssertions, p.haptics,
+                                  p.systemFacts.words()});
         m_awake->onSessionChange = m_weak.bind([this](bool active, int minutes) {
             context().notch.showChip(NotchStates::sessionChip(active, minutes));
         });

@@ -36,9 +36,9 @@ std::optional<std::string> modelName() {
 }
 
 // The distribution's name and version; the first os-release file found is authoritative.
-std::optional<std::string> osName() {
+std::optional<HostSystemFacts::OsRelease> osRelease() {
     for (const char* source : {"/etc/os-release", "/usr/lib/os-release"})
-        if (auto text = FileIO::readFile(source)) return HostSystemFacts::osNameFromRelease(*text);
+        if (auto text = FileIO::readFile(source)) return HostSystemFacts::osFromRelease(*text);
     return std::nullopt;
 }
 
@@ -56,7 +56,7 @@ std::optional<std::string> HostSystemFacts::modelFromFirmware(const std::string&
     return name;
 }
 
-std::optional<std::string> HostSystemFacts::osNameFromRelease(const std::string& text) {
+std::optional<HostSystemFacts::OsRelease> HostSystemFacts::osFromRelease(const std::string& text) {
     std::map<std::string, std::string> fields;
     std::istringstream lines(text);
     std::string line;
@@ -68,13 +68,16 @@ std::optional<std::string> HostSystemFacts::osNameFromRelease(const std::string&
             value = value.substr(1, value.size() - 2);
         fields[trimmed(line.substr(0, eq))] = value;
     }
-    if (!fields["PRETTY_NAME"].empty()) return fields["PRETTY_NAME"];
-    // Without the ready-made line, the name and the version make one.
-    std::string name = fields["NAME"];
-    const std::string version = !fields["VERSION"].empty() ? fields["VERSION"] : fields["VERSION_ID"];
-    if (name.empty()) return std::nullopt;
-    if (!version.empty()) name += " " + version;
-    return name;
+    if (!fields["NAME"].empty())
+        return OsRelease{fields["NAME"], !fields["VERSION"].empty() ? fields["VERSION"] : fields["VERSION_ID"]};
+    // A release file without the parts still has its ready-made line.
+    if (!fields["PRETTY_NAME"].empty()) return OsRelease{fields["PRETTY_NAME"], ""};
+    return std::nullopt;
+}
+
+DesktopWords HostSystemFacts::words() const {
+    const auto release = osRelease();
+    return {"computer", release ? release->name : "Linux", "the desktop’s settings"};
 }
 
 int HostSystemFacts::processIdentifier() const { return static_cast<int>(::getpid()); }
@@ -108,8 +111,14 @@ MachineFacts HostSystemFacts::machine() const {
                             ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
                             : 0;
 
-    if (auto name = osName()) facts.osVersion = *name;
-    else if (haveNames) facts.osVersion = names.release;
+    if (auto release = osRelease()) {
+        facts.osName = release->name;
+        facts.osVersion = release->version;
+    } else {
+        // Without a release file the kernel is all that names the system.
+        facts.osName = "Linux";
+        if (haveNames) facts.osVersion = names.release;
+    }
     return facts;
 }
 

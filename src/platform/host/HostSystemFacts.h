@@ -12,15 +12,21 @@ public:
     static constexpr const char* kBundleIdentifier = "app.tarnletapp.Tarnlet";
 
     MachineFacts machine() const override;
+    DesktopWords words() const override;
     std::optional<std::string> bundleIdentifier() const override { return std::string(kBundleIdentifier); }
     int processIdentifier() const override;
     // ICU's defaults, which it takes from the process environment (LANG, TZ) and /etc/localtime.
     std::string localeIdentifier() const override;
     std::string timeZoneIdentifier() const override;
 
-    // The distribution's name and version from os-release text: PRETTY_NAME, else NAME with
-    // VERSION (or VERSION_ID); none when the text names nothing.
-    static std::optional<std::string> osNameFromRelease(const std::string& text);
+    struct OsRelease {
+        std::string name;
+        std::string version;
+        bool operator==(const OsRelease&) const = default;
+    };
+    // The distribution's name and version from os-release text: NAME with VERSION (or VERSION_ID),
+    // else PRETTY_NAME alone; none when the text names nothing.
+    static std::optional<OsRelease> osFromRelease(const std::string& text);
     // A model name from a firmware table or device-tree string; none for blanks and the
     // placeholders boards ship with ("To Be Filled By O.E.M.").
     static std::optional<std::string> modelFromFirmware(const std::string& text);

@@ -3,7 +3,7 @@
 // icon shows exactly the pixels of a PNG snapshot of the same drawing.
 //
 //     QImage pixels = QtImages::render(content.drawing(), window.devicePixelRatioF());
-//     tray.setIcon(QtImages::templateIcon(MenuBarIcon::image(false), palette.color(QPalette::WindowText)));
+//     tray.setIcon(QtImages::templateIcon(MenuBarIcon::image(false, facts.words()), palette.color(QPalette::WindowText)));
 //
 // Main thread only (Qt's pixmaps belong to the GUI thread).
 

@@ -28,10 +28,20 @@ constexpr int kSpacesPerIndentation = 4;
 
 QColor templateTint() { return QApplication::palette().color(QPalette::WindowText); }
 
-QString menuTitle(const MenuItem& item) {
+// An item's title as Qt's menus take it. Qt's own menus read every ampersand as a mnemonic mark,
+// so each one is doubled. The exported menu goes to the host as a dbusmenu label, where an
+// underscore is the mark ("__" a plain one), and Qt turns only the first ampersand into an
+// underscore on the way: there the underscores are doubled and only the first ampersand is, which
+// Qt sends as "_&" and the host shows as "&".
+QString menuTitle(const MenuItem& item, bool exported) {
     QString title = QString::fromStdString(item.title);
-    // An ampersand would otherwise mark the next letter as the item's mnemonic and vanish.
-    title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (!exported) {
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    } else {
+        title.replace(QLatin1Char('_'), QStringLiteral("__"));
+        const qsizetype ampersand = title.indexOf(QLatin1Char('&'));
+        if (ampersand >= 0) title.insert(ampersand, QLatin1Char('&'));
+    }
     if (item.indentation > 0) title.prepend(QString(item.indentation * kSpacesPerIndentation, QChar(0x2002)));
     return title;
 }
@@ -116,7 +126,7 @@ public:
         closePopup();
         m_popup = new QMenu();
         m_popup->setAttribute(Qt::WA_DeleteOnClose, false);
-        fill(*m_popup, menu, session);
+        fill(*m_popup, menu, session, false);
         m_popupSession = session;
         QObject::connect(m_popup, &QMenu::aboutToHide, m_popup, guarded([this, session] { finish(session); }));
         m_popup->popup(QCursor::pos());
@@ -179,7 +189,7 @@ private:
         m_popupSession.reset();
     }
 
-    void fill(QMenu& menu, const Menu& items, const std::shared_ptr<Session>& session) {
+    void fill(QMenu& menu, const Menu& items, const std::shared_ptr<Session>& session, bool exported) {
         for (const MenuItem& item : items) {
             if (item.isSeparator) {
                 menu.addSeparator();
@@ -187,11 +197,11 @@ private:
             }
             QAction* action = nullptr;
             if (!item.submenu.empty()) {
-                QMenu* submenu = menu.addMenu(menuTitle(item));
-                fill(*submenu, item.submenu, session);
+                QMenu* submenu = menu.addMenu(menuTitle(item, exported));
+                fill(*submenu, item.submenu, session, exported);
                 action = submenu->menuAction();
             } else {
-                action = menu.addAction(menuTitle(item));
+                action = menu.addAction(menuTitle(item, exported));
                 action->setShortcut(shortcutFor(item.keyEquivalent));
                 QObject::connect(action, &QAction::triggered, &menu,
                                  guarded([this, session, run = item.action] { chosen(session, run); }));
@@ -239,7 +249,7 @@ private:
     void fillExported(const Menu& menu, const std::shared_ptr<Session>& session) {
         m_exported->clear();
         for (QMenu* submenu : m_exported->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) delete submenu;
-        fill(*m_exported, menu, session);
+        fill(*m_exported, menu, session, true);
         m_exportedSession = session;
         // Refreshed while no host shows it: this opening of the core's menu closes at once, on a later
         // turn so that the core is not told from inside its own call.

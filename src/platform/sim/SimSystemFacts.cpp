@@ -7,6 +7,7 @@ SimSystemFacts::SimSystemFacts() : m_bundleIdentifier("app.tarnletapp.Tarnlet") 
     m_machine.architecture = "arm64";
     m_machine.cores = 12;
     m_machine.memoryBytes = 36ull << 30;
+    m_machine.osName = "macOS";
     m_machine.osVersion = "Version 15.2 (Build 24C101)";
 }
 

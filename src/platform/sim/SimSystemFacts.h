@@ -10,6 +10,10 @@ class SimSystemFacts : public SystemFacts {
 public:
     SimSystemFacts();
     MachineFacts machine() const override { return m_machine; }
+    // The reference desktop's own words, so that transcripts read as they always have.
+    DesktopWords words() const override {
+        return {"Mac", "macOS", "System Settings → Privacy & Security → Accessibility"};
+    }
     std::optional<std::string> bundleIdentifier() const override { return m_bundleIdentifier; }
     // Below the simulated applications' processes, which start at 501.
     static constexpr int kProcessIdentifier = 400;

@@ -4,6 +4,10 @@
 
 #include <optional>
 
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <csignal>
+
 #include "MockBus.h"
 #include "platform/linux/DBusNotices.h"
 
@@ -80,6 +84,36 @@ TEST_F(DBusNoticesTest, NoticeWithdrawnBeforeTheDaemonNumberedItIsStillClosed) {
     ASSERT_TRUE(waitUntil([&] { return calls("CloseNotification").size() == 1; }));
     ASSERT_EQ(calls("Notify").size(), 1u) << "the withdrawn second text is never shown";
     EXPECT_NE(calls("CloseNotification").at(0).at(0).toUInt(), 0u);
+}
+
+// The daemon restarting: notices keep reaching the new one, and a number the old one gave names
+// nothing there, so the next post is a new notice rather than a replacement.
+TEST_F(DBusNoticesTest, ADaemonThatRestartsIsPickedUpAgain) {
+    DBusNotices notices(m_log);
+    ASSERT_TRUE(authorize(notices));
+    notices.add("breaks.due", "Break", "Look away");
+    ASSERT_TRUE(waitUntil([&] { return calls("Notify").size() == 1; }));
+
+    const uint pid = m_bus.interface()->servicePid(kService).value();
+    ASSERT_GT(pid, 0u);
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return !m_bus.interface()->isServiceRegistered(kService).value(); }));
+    EXPECT_FALSE(authorize(notices));
+
+    // Detached, so that the daemon outlives this test for the ones after it (it ends with the bus),
+    // and with its output away from this test's, which the test runner reads to the end.
+    QProcess daemon;
+    daemon.setProgram("/usr/bin/python3");
+    daemon.setArguments({"-m", "dbusmock", "--template", "notification_daemon"});
+    daemon.setStandardOutputFile(QProcess::nullDevice());
+    daemon.setStandardErrorFile(QProcess::nullDevice());
+    ASSERT_TRUE(daemon.startDetached());
+    ASSERT_TRUE(waitUntil([&] { return m_bus.interface()->isServiceRegistered(kService).value(); }));
+    ASSERT_TRUE(authorize(notices));
+    notices.add("breaks.due", "Break", "Look away again");
+    ASSERT_TRUE(waitUntil([&] { return calls("Notify").size() == 1; })) << "the new daemon heard nothing";
+    EXPECT_EQ(calls("Notify").at(0).at(1).toUInt(), 0u);
+    EXPECT_EQ(calls("Notify").at(0).at(4).toString(), "Look away again");
 }
 
 }  // namespace

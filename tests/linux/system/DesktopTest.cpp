@@ -78,7 +78,8 @@ TEST_F(LinuxDesktopInputIdle, EachKindOfInputResetsItsOwnClock) {
 }
 
 // A second Tarnlet asks the first to bring up its settings and leaves with status 0; the first
-// ends cleanly on SIGTERM, through its ordinary termination.
+// ends cleanly on SIGTERM, through its ordinary termination. The first believes itself on
+// XWayland and says so.
 TEST(LinuxDesktopInstance, ASecondInstanceReopensTheFirstAndSigtermEndsItCleanly) {
     if (!std::getenv("DISPLAY") || !std::getenv("DBUS_SESSION_BUS_ADDRESS"))
         GTEST_SKIP() << "needs an X server and a session bus (run under scripts/desktop-session)";
@@ -90,7 +91,11 @@ TEST(LinuxDesktopInstance, ASecondInstanceReopensTheFirstAndSigtermEndsItCleanly
     ASSERT_FALSE(bus->isServiceRegistered("app.tarnletapp.Tarnlet").value()) << "another Tarnlet runs on this bus";
 
     QProcess first;
-    test::startTarnlet(first, home, {});
+    // As under XWayland: the user is told what cannot work there.
+    QProcessEnvironment environment = home.environment();
+    environment.insert("XDG_SESSION_TYPE", "wayland");
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(TARNLET_BINARY), {});
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_TRUE(test::waitUntil([&] { return bus->isServiceRegistered("app.tarnletapp.Tarnlet").value(); }))
         << first.readAllStandardError().toStdString();
@@ -105,6 +110,8 @@ TEST(LinuxDesktopInstance, ASecondInstanceReopensTheFirstAndSigtermEndsItCleanly
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
     EXPECT_TRUE(logContains(home, "Tarnlet quitting normally"));
+    EXPECT_NE(first.readAllStandardError().toStdString().find("this is a Wayland session"), std::string::npos);
+    EXPECT_TRUE(logContains(home, "sees X11 applications only"));
     EXPECT_TRUE(test::waitUntil([&] { return !bus->isServiceRegistered("app.tarnletapp.Tarnlet").value(); }));
 }
 

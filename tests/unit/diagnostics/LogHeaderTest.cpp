@@ -14,6 +14,7 @@ MachineFacts laptop() {
     facts.architecture = "arm64";
     facts.cores = 12;
     facts.memoryBytes = 36ull << 30;
+    facts.osName = "macOS";
     facts.osVersion = "Version 15.2 (Build 24C101)";
     return facts;
 }
@@ -53,6 +54,12 @@ TEST(LogHeaderTest, SessionHeadersJoinVersionSystemAndMachine) {
                              "(1512×982+notch)";
     EXPECT_EQ(LogHeader::launchHeader(laptop(), screens), "Tarnlet " + rest);
     EXPECT_EQ(LogHeader::diagnosticsOnHeader(laptop(), screens), "Diagnostics on — Tarnlet " + rest);
+
+    // Another system is named by its own name and version.
+    MachineFacts linux = laptop();
+    linux.osName = "Debian GNU/Linux";
+    linux.osVersion = "12 (bookworm)";
+    EXPECT_TRUE(LogHeader::launchHeader(linux, screens).find(" · Debian GNU/Linux 12 (bookworm) · ") != std::string::npos);
 }
 
 }  // namespace

@@ -135,11 +135,13 @@ TEST_F(HostFoldersTest, PrivateFoldersAreCreatedForTheOwnerOnly) {
 }
 
 TEST(HostSystemFactsTest, DistributionNameComesFromOsRelease) {
-    EXPECT_EQ(HostSystemFacts::osNameFromRelease("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
-              "Debian GNU/Linux 12 (bookworm)");
-    // Without PRETTY_NAME the name and the version are joined.
-    EXPECT_EQ(HostSystemFacts::osNameFromRelease("# comment\nNAME='Foo OS'\nVERSION_ID=3.1\n"), "Foo OS 3.1");
-    EXPECT_EQ(HostSystemFacts::osNameFromRelease("ID=foo\n"), std::nullopt);
+    using Release = HostSystemFacts::OsRelease;
+    EXPECT_EQ(HostSystemFacts::osFromRelease("NAME=\"Debian GNU/Linux\"\nVERSION=\"12 (bookworm)\"\n"
+                                             "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+              (Release{"Debian GNU/Linux", "12 (bookworm)"}));
+    EXPECT_EQ(HostSystemFacts::osFromRelease("# comment\nNAME='Foo OS'\nVERSION_ID=3.1\n"), (Release{"Foo OS", "3.1"}));
+    EXPECT_EQ(HostSystemFacts::osFromRelease("PRETTY_NAME=\"Rolling\"\n"), (Release{"Rolling", ""}));
+    EXPECT_EQ(HostSystemFacts::osFromRelease("ID=foo\n"), std::nullopt);
     EXPECT_EQ(HostSystemFacts::modelFromFirmware("ThinkPad X1 Carbon\n"), "ThinkPad X1 Carbon");
     EXPECT_EQ(HostSystemFacts::modelFromFirmware("To Be Filled By O.E.M.\n"), std::nullopt);
     EXPECT_EQ(HostSystemFacts::modelFromFirmware(std::string("Raspberry Pi 4 Model B\0", 23)), "Raspberry Pi 4 Model B");
@@ -153,7 +155,8 @@ TEST(HostSystemFactsTest, MachineFactsAreSane) {
     EXPECT_FALSE(machine.architecture.empty());
     EXPECT_NE(machine.architecture, "aarch64");  // spelled the reference platform's way
     EXPECT_FALSE(machine.translated);
-    EXPECT_FALSE(machine.osVersion.empty());
+    EXPECT_FALSE(machine.osName.empty());
+    EXPECT_EQ(facts.words().computer, "computer");
     if (machine.model) {
         EXPECT_FALSE(machine.model->empty());
         EXPECT_EQ(machine.model->find('\0'), std::string::npos);

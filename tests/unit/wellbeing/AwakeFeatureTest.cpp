@@ -101,8 +101,9 @@ protected:
     sim::SimDesktop& desktop = env.desktop();
     Settings settings{desktop.defaults().standard(), desktop.defaults(), "Tarnlet"};
     BatteryMonitor monitor{desktop.powerSources()};
-    AwakeFeature::Services services{desktop.queue(),           desktop.workspace(), desktop.screens(),
-                                    desktop.volumes(),         desktop.powerAssertions(), desktop.haptics()};
+    AwakeFeature::Services services{desktop.queue(),   desktop.workspace(),       desktop.screens(),
+                                    desktop.volumes(), desktop.powerAssertions(), desktop.haptics(),
+                                    desktop.systemFacts().words()};
     AwakeFeature awake{settings, monitor, services};
     Changes changes;
     Strings notices;
@@ -121,22 +122,22 @@ TEST_F(SleepAssertionTest, SwitchesKindWithoutAGapAndKeepsItsAssertionOnFailure)
     {
         SleepAssertion assertion(power);
         power.setCreationFailure(-536870199);
-        EXPECT_FALSE(assertion.acquire(Kind::keepDisplayOn));
+        EXPECT_FALSE(assertion.acquire(Kind::keepDisplayOn, "reason"));
         EXPECT_EQ(assertion.kind(), std::nullopt);
         EXPECT_TRUE(logged("Awake: power assertion failed (-536870199)", true));
 
         power.setCreationFailure(0);
-        ASSERT_TRUE(assertion.acquire(Kind::keepDisplayOn));
+        ASSERT_TRUE(assertion.acquire(Kind::keepDisplayOn, "reason"));
         const PowerAssertionID first = assertion.id();
-        ASSERT_TRUE(assertion.acquire(Kind::keepDisplayOn));
+        ASSERT_TRUE(assertion.acquire(Kind::keepDisplayOn, "reason"));
         EXPECT_EQ(assertion.id(), first);
-        ASSERT_TRUE(assertion.acquire(Kind::allowDisplaySleep));
+        ASSERT_TRUE(assertion.acquire(Kind::allowDisplaySleep, "reason"));
         EXPECT_NE(assertion.id(), first);
         EXPECT_EQ(power.history(), (Strings{"create " + kDisplay, "create " + kSystem, "release " + kDisplay}));
-        EXPECT_EQ(power.ownAssertions().at(0).reason, "Tarnlet is keeping this Mac awake");
+        EXPECT_EQ(power.ownAssertions().at(0).reason, "reason");
 
         power.setCreationFailure(3);
-        EXPECT_FALSE(assertion.acquire(Kind::keepDisplayOn));
+        EXPECT_FALSE(assertion.acquire(Kind::keepDisplayOn, "reason"));
         EXPECT_EQ(assertion.kind(), Kind::allowDisplaySleep);
         EXPECT_EQ(held(), Strings{kSystem});
         assertion.release();
@@ -144,7 +145,7 @@ TEST_F(SleepAssertionTest, SwitchesKindWithoutAGapAndKeepsItsAssertionOnFailure)
         EXPECT_EQ(assertion.id(), 0u);
         EXPECT_TRUE(held().empty());
         power.setCreationFailure(0);
-        ASSERT_TRUE(assertion.acquire(Kind::keepDisplayOn));
+        ASSERT_TRUE(assertion.acquire(Kind::keepDisplayOn, "reason"));
     }
     EXPECT_TRUE(held().empty());  // released when it goes
 }
