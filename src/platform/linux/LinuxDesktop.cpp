@@ -30,12 +30,12 @@ LinuxDesktop::LinuxDesktop() : m_defaults(m_folders.preferences(), std::string(h
         .defaults = m_defaults,
         .eventTaps = m_input,
         .hotKeys = m_input,
-        .mouse = m_input,
+        .mouse = m_mouse,
         .folders = m_folders,
         .notices = m_notices,
         .permissions = m_session,
         .panels = m_panels,
-        .pasteboard = m_input,
+        .pasteboard = m_pasteboard,
         .powerSources = m_powerSources,
         .screens = m_screens,
         .systemFacts = m_systemFacts,
@@ -49,7 +49,7 @@ LinuxDesktop::LinuxDesktop() : m_defaults(m_folders.preferences(), std::string(h
         .powerAssertions = m_powerAssertions,
         .statusBar = m_statusBar,
         .volumes = m_volumes,
-        .colorSampler = m_input,
+        .colorSampler = m_colorLoupe,
     });
 }
 

@@ -24,6 +24,7 @@
 #include "platform/host/HostSystemLog.h"
 #include "platform/host/HostTaskQueues.h"
 #include "platform/host/PangoTextMeasurer.h"
+#include "platform/linux/ColorLoupe.h"
 #include "platform/linux/DBusNotices.h"
 #include "platform/linux/InertInput.h"
 #include "platform/linux/InertSession.h"
@@ -34,11 +35,13 @@
 #include "platform/linux/QtAlerts.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtPanels.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/UPowerSources.h"
 #include "platform/linux/X11InputIdle.h"
+#include "platform/linux/X11Mouse.h"
 
 namespace tarnlet::linux_desktop {
 
@@ -73,7 +76,10 @@ private:
     SettingsFolderWatcher m_settingsWatcher{m_defaults};
     QtScreens m_screens{m_queue};
     LinuxWorkspace m_workspace{m_queue};
-    InertInput m_input{m_queue};
+    InertInput m_input;
+    QtPasteboard m_pasteboard;
+    X11Mouse m_mouse;
+    ColorLoupe m_colorLoupe{m_queue};
     InertSession m_session;
     QtPanels m_panels{m_queue, m_systemLog};
     QtStatusBar m_statusBar{m_queue, m_systemLog};
