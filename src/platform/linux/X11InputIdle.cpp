@@ -3,10 +3,10 @@
 #include <xcb/screensaver.h>
 #include <xcb/xinput.h>
 
-#include <QSocketNotifier>
-
 #include <algorithm>
 #include <cstdlib>
+
+#include "platform/linux/XcbEventConnection.h"
 
 namespace tarnlet::linux_desktop {
 
@@ -27,77 +27,29 @@ X11InputIdle::X11InputIdle(xcb_connection_t* connection, xcb_window_t root)
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_screensaver_id);
     m_screenSaver = extension && extension->present && root != XCB_NONE;
     m_serverIdleAtStart = serverIdle().value_or(0);
-    openRawConnection();
-}
-
-X11InputIdle::~X11InputIdle() { closeRawConnection(); }
-
-void X11InputIdle::openRawConnection() {
-    if (m_root == XCB_NONE) return;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return;
-    }
-    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_input_id);
-    auto* version = extension && extension->present
-                        ? xcb_input_xi_query_version_reply(connection, xcb_input_xi_query_version(connection, 2, 2), nullptr)
-                        : nullptr;
+    if (root == XCB_NONE) return;
+    m_raw = std::make_unique<XcbEventConnection>();
+    m_raw->onEvent = [this](const xcb_generic_event_t& event) { record(&event); };
     // Version 2.1 is where raw events come during grabs too: under 2.0 the release of a button that
     // started an implicit grab would never arrive, and every motion after it would read as a drag.
-    if (!version || version->major_version < 2 || (version->major_version == 2 && version->minor_version < 1)) {
-        std::free(version);
-        xcb_disconnect(connection);
-        return;
-    }
-    std::free(version);
-    m_inputOpcode = extension->major_opcode;
-
-    // The masters only: selecting every device as well would deliver each event twice.
-    struct {
-        xcb_input_event_mask_t head;
-        std::uint32_t mask;
-    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
-                XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
-                    XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
-                    XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
-    xcb_generic_error_t* error =
-        xcb_request_check(connection, xcb_input_xi_select_events_checked(connection, m_root, 1, &selection.head));
-    if (error) {
-        std::free(error);
-        xcb_disconnect(connection);
-        return;
-    }
-
-    m_rawConnection = connection;
-    m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(connection), QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
-    // Events that came in while the setup waited for its replies sit in XCB's queue already, where
-    // the socket no longer announces them.
-    drain();
+    const std::uint32_t mask = XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
+                               XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
+                               XCB_INPUT_XI_EVENT_MASK_RAW_MOTION;
+    if (!m_raw->selectRawEvents(mask)) m_raw.reset();
 }
 
-void X11InputIdle::closeRawConnection() const {
-    m_notifier.reset();
-    if (m_rawConnection) xcb_disconnect(m_rawConnection);
-    m_rawConnection = nullptr;
-}
+X11InputIdle::~X11InputIdle() = default;
+
+bool X11InputIdle::watchesRawEvents() const { return m_raw && m_raw->isOpen(); }
 
 void X11InputIdle::drain() const {
-    if (!m_rawConnection) return;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_rawConnection)) {
-        record(event);
-        std::free(event);
-    }
-    // A broken connection (the server went away) stays readable forever; stop watching it so the
-    // event loop does not spin, and answer from the screen saver from now on.
-    if (xcb_connection_has_error(m_rawConnection)) closeRawConnection();
+    if (m_raw) m_raw->drain();
 }
 
 void X11InputIdle::record(const xcb_generic_event_t* event) const {
     if ((event->response_type & 0x7f) != XCB_GE_GENERIC) return;
     const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
-    if (generic->extension != m_inputOpcode) return;
+    if (generic->extension != m_raw->inputOpcode()) return;
     const auto* raw = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event);
     switch (generic->event_type) {
         case XCB_INPUT_RAW_KEY_PRESS: seen(EventType::keyDown); break;
@@ -148,7 +100,7 @@ double X11InputIdle::secondsSinceLastEvent(EventType type) const {
     // connection before it answers, so the drain below finds them.
     const std::optional<double> server = serverIdle();
     drain();
-    if (!m_rawConnection || m_lastSeen.empty()) return server.value_or(0);
+    if (!watchesRawEvents() || m_lastSeen.empty()) return server.value_or(0);
 
     const double current = now();
     double leastIdle = current - m_lastSeen.begin()->second;

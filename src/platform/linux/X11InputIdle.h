@@ -26,9 +26,9 @@
 
 #include "platform/InputIdle.h"
 
-class QSocketNotifier;
-
 namespace tarnlet::linux_desktop {
+
+class XcbEventConnection;
 
 class X11InputIdle : public InputIdle {
 public:
@@ -45,11 +45,9 @@ public:
     static constexpr double kClockSkewSeconds = 0.25;
 
     // Whether raw events are being received (XInput2 present and the connection alive).
-    bool watchesRawEvents() const { return m_rawConnection != nullptr; }
+    bool watchesRawEvents() const;
 
 private:
-    void openRawConnection();
-    void closeRawConnection() const;
     void drain() const;
     void record(const xcb_generic_event_t* event) const;
     void seen(EventType type) const;
@@ -62,10 +60,8 @@ private:
     const std::chrono::steady_clock::time_point m_start;
     double m_serverIdleAtStart = 0;
 
-    // The raw-event connection; drain() may find it broken and close it, hence mutable.
-    mutable xcb_connection_t* m_rawConnection = nullptr;
-    mutable std::unique_ptr<QSocketNotifier> m_notifier;
-    std::uint8_t m_inputOpcode = 0;
+    // The raw-event connection; none without XInput2.
+    std::unique_ptr<XcbEventConnection> m_raw;
     // When each kind was last seen, on this object's monotonic clock.
     mutable std::map<EventType, double> m_lastSeen;
     mutable bool m_leftHeld = false;
