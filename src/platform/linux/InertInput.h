@@ -33,6 +33,8 @@ public:
     std::unique_ptr<EventTap> createTap(EventMask, TapMode, EventTaps::Callback) override { return nullptr; }
     void post(const InputEvent&) override {}
     bool isSecureEventInputEnabled() const override { return false; }
+    Subscription claimKeys(KeyClaim) override { return {}; }
+    std::uint64_t shortcutModifier() const override { return ModifierFlag::control; }
     // HotKeys
     std::unique_ptr<HotKeyRegistration> registerHotKey(std::uint16_t, std::uint32_t, HotKeyIdentity) override {
         return nullptr;
