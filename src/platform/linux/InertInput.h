@@ -1,14 +1,11 @@
 #pragma once
-// Stand-ins for the services this backend does not drive yet: the keyboard (taps, posted events,
-// global hot keys), the pointer's monitors, the clipboard, windows of other applications and the
-// colour loupe. Each answers as a desktop without that capability would: no tap, every hot key
-// refused, no windows, an empty clipboard, a cancelled loupe. Tools that need them stay quiet
-// instead of misbehaving. Main thread only.
+// Stand-ins for the services this backend does not drive yet: the pointer's monitors, the
+// clipboard, windows of other applications and the colour loupe. Each answers as a desktop without
+// that capability would: no windows, an empty clipboard, a cancelled loupe. Tools that need them
+// stay quiet instead of misbehaving. Main thread only.
 
 #include "platform/Accessibility.h"
 #include "platform/ColorSampler.h"
-#include "platform/EventTaps.h"
-#include "platform/HotKeys.h"
 #include "platform/Mouse.h"
 #include "platform/Pasteboard.h"
 #include "platform/WindowServer.h"
@@ -19,9 +16,7 @@ class MainQueue;
 
 namespace tarnlet::linux_desktop {
 
-class InertInput : public EventTaps,
-                   public HotKeys,
-                   public Mouse,
+class InertInput : public Mouse,
                    public Pasteboard,
                    public Accessibility,
                    public WindowServer,
@@ -29,17 +24,6 @@ class InertInput : public EventTaps,
 public:
     explicit InertInput(MainQueue& queue) : m_queue(queue) {}
 
-    // EventTaps
-    std::unique_ptr<EventTap> createTap(EventMask, TapMode, EventTaps::Callback) override { return nullptr; }
-    void post(const InputEvent&) override {}
-    bool isSecureEventInputEnabled() const override { return false; }
-    Subscription claimKeys(KeyClaim) override { return {}; }
-    std::uint64_t shortcutModifier() const override { return ModifierFlag::control; }
-    // HotKeys
-    std::unique_ptr<HotKeyRegistration> registerHotKey(std::uint16_t, std::uint32_t, HotKeyIdentity) override {
-        return nullptr;
-    }
-    Subscription installHandler(std::function<void(HotKeyIdentity)>) override { return {}; }
     // Mouse
     Point location() const override;
     std::unique_ptr<MouseMonitor> addGlobalMonitor(MouseEventMask, Mouse::Handler) override { return nullptr; }

@@ -38,6 +38,8 @@
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/UPowerSources.h"
+#include "platform/linux/X11EventTaps.h"
+#include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11InputIdle.h"
 
 namespace tarnlet::linux_desktop {
@@ -74,6 +76,8 @@ private:
     QtScreens m_screens{m_queue};
     LinuxWorkspace m_workspace{m_queue};
     InertInput m_input{m_queue};
+    X11EventTaps m_eventTaps{m_systemLog};
+    X11HotKeys m_hotKeys{m_eventTaps.keymap(), m_systemLog};
     InertSession m_session;
     QtPanels m_panels{m_queue, m_systemLog};
     QtStatusBar m_statusBar{m_queue, m_systemLog};
