@@ -25,8 +25,9 @@ ClipboardFeature::ClipboardFeature(Settings& settings, ModifierWatcher& modifier
       m_modifiers(modifiers),
       m_services(std::move(services)),
       m_store(m_services.root, m_services.queue),
+      m_flow(m_services.taps.shortcutModifier()),
       m_captureTap(m_services.taps, false),
-      m_pasteTap(m_services.taps, true, true),
+      m_pasteTap(m_services.taps, true, true, 0, pasteClaim()),
       m_menuTap(m_services.taps, true, true),
       m_menu(m_services.panels, m_services.mouse, m_services.screens, m_services.measurer) {
     m_captureTap.onKey = m_weak.bind([this](const TransientKeyTap::KeyEvent& key) { return capture(key); });
@@ -43,6 +44,9 @@ void ClipboardFeature::activate() {
     m_isActive = true;
     m_store.load();
     if (!m_services.permissions.preflightPostEvent()) m_services.permissions.requestPostEvent();
+    // Claimed for as long as the tool runs: the paste tap itself comes only with the modifier, too
+    // late for a desktop that must intercept the shortcut before its first key arrives.
+    m_pasteClaim = m_services.taps.claimKeys(pasteClaim());
     m_modifierSubscription = m_modifiers.subscribe(m_weak.bind([this](std::uint64_t flags) { commandChanged(flags); }));
     Log::debug([&] {
         return std::string("Clipboard activated (paste interception: ") +
@@ -54,6 +58,7 @@ void ClipboardFeature::deactivate() {
     if (!m_isActive) return;
     m_isActive = false;
     m_modifierSubscription.cancel();
+    m_pasteClaim.cancel();
     m_flow.reset();
     closePicker();
     commandTeardown();
@@ -83,8 +88,12 @@ bool ClipboardFeature::isStorable(const Pasteboard& pasteboard) {
     return true;
 }
 
+KeyClaim ClipboardFeature::pasteClaim() const {
+    return KeyClaim::withModifiers(m_flow.shortcutModifier(), {static_cast<std::uint16_t>(PasteFlow::kV)});
+}
+
 void ClipboardFeature::commandChanged(std::uint64_t flags) {
-    const bool held = (flags & ModifierFlag::command) != 0;
+    const bool held = (flags & m_flow.shortcutModifier()) != 0;
     if (held == m_commandHeld) return;
     m_commandHeld = held;
     if (held) {
@@ -117,7 +126,10 @@ bool ClipboardFeature::isExcluded() const {
 
 bool ClipboardFeature::capture(const TransientKeyTap::KeyEvent& key) {
     if (key.isKeyUp || (key.code != kX && key.code != kC)) return false;
-    if (!(key.flags & ModifierFlag::command) || (key.flags & (ModifierFlag::control | ModifierFlag::option))) return false;
+    // The shortcut modifier, with Shift at most: ⌘C, ⌘⇧C; never ⌃⌘C or ⌥⌘C.
+    const std::uint64_t shortcut = m_flow.shortcutModifier();
+    const std::uint64_t others = (ModifierFlag::control | ModifierFlag::option | ModifierFlag::command) & ~shortcut;
+    if (!(key.flags & shortcut) || (key.flags & others)) return false;
     m_captureWork = m_services.queue.postAfter(kCaptureDelay, m_weak.bind([this] {
         if (!m_isActive || !isStorable(m_services.pasteboard)) return;
         if (auto text = m_services.pasteboard.string()) m_store.ingest(*text);

@@ -2,9 +2,12 @@
 // The Clipboard tool. It keeps a history of what the user copies — read from the pasteboard 0.15 s
 // after ⌘C or ⌘X, never by polling — and turns a held ⌘V into a picker: a quick ⌘V still pastes as
 // usual, holding it for a quarter of a second opens a small list of recent and pinned texts, and
-// choosing one puts it on the pasteboard and pastes it by replaying ⌘V. The leader chord opens the
-// same picker. Its three key taps are armed only while needed: the capture and paste taps between
-// ⌘ down and ⌘ up, the picker's while the picker shows; stopped, it holds no tap, monitor or timer.
+// choosing one puts it on the pasteboard and pastes it by replaying ⌘V. (⌘ stands for the
+// platform's shortcut modifier: Control where applications copy with Control-C.) The leader chord
+// opens the same picker. Its three key taps are armed only while needed: the capture and paste taps
+// between ⌘ down and ⌘ up, the picker's while the picker shows. While it runs it claims the paste
+// shortcut, so that a desktop without a global event filter can intercept it; stopped, it holds no
+// tap, claim, monitor or timer.
 //
 // Concealed, transient and machine-made copies, and copies from the known password managers, are
 // never stored. Main thread only; delayed work holds the feature weakly.
@@ -83,6 +86,7 @@ private:
     void commandChanged(std::uint64_t flags);
     void commandTeardown();
     bool isExcluded() const;
+    KeyClaim pasteClaim() const;
     bool capture(const TransientKeyTap::KeyEvent& key);
     bool pasteKey(const TransientKeyTap::KeyEvent& key);
     bool menuKey(const TransientKeyTap::KeyEvent& key);
@@ -108,6 +112,7 @@ private:
     ClipboardMenu m_menu;
     std::unique_ptr<MouseMonitor> m_outsideClickMonitor;
     bool m_commandHeld = false;
+    Subscription m_pasteClaim;
     WorkItem m_holdWork;
     WorkItem m_captureWork;
     std::vector<ClipboardEntry> m_menuEntries;

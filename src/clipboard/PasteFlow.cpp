@@ -43,7 +43,7 @@ PasteFlow::Decision PasteFlow::pasteKey(std::int64_t keyCode, std::uint64_t flag
     switch (m_state.kind) {
         case StateKind::idle:
             // ⌘⇧V, ⌃⌘V and the like belong to the application.
-            if (isKeyUp || (flags & kModifiers) != ModifierFlag::command) return pass();
+            if (isKeyUp || (flags & kModifiers) != m_shortcutModifier) return pass();
             if (isRepeat) return swallow();
             m_state = {StateKind::holding, 0};
             return swallow(act(ActionKind::startHold), true);

@@ -1,12 +1,15 @@
 #pragma once
-// The paste state machine behind a held ⌘V: idle → holding while ⌘V is down and the hold timer
-// runs → the picker (with its highlighted slot) once the timer fires with something to pick → idle
-// when an item is pasted or the picker closes. It only decides: each event returns whether the key
-// is swallowed and what the clipboard feature must do; the feature owns the taps, timers and
-// windows. Slots are 1-based. Main thread only.
+// The paste state machine behind a held paste shortcut (⌘V, or Control-V where Control is the
+// platform's shortcut modifier): idle → holding while the shortcut is down and the hold timer runs →
+// the picker (with its highlighted slot) once the timer fires with something to pick → idle when an
+// item is pasted or the picker closes. It only decides: each event returns whether the key is
+// swallowed and what the clipboard feature must do; the feature owns the taps, timers and windows.
+// Slots are 1-based. Main thread only.
 
 #include <cstdint>
 #include <optional>
+
+#include "platform/InputEvent.h"
 
 namespace tarnlet {
 
@@ -14,6 +17,8 @@ enum class ClipboardTab { recent, pins };
 
 class PasteFlow {
 public:
+    explicit PasteFlow(std::uint64_t shortcutModifier = ModifierFlag::command) : m_shortcutModifier(shortcutModifier) {}
+
     enum class StateKind { idle, holding, menu };
     struct State {
         StateKind kind = StateKind::idle;
@@ -45,11 +50,12 @@ public:
     static std::optional<int> digit(std::int64_t keyCode);
 
     const State& state() const { return m_state; }
+    std::uint64_t shortcutModifier() const { return m_shortcutModifier; }
     void reset() { m_state = {}; }
 
-    // The ⌘V tap; flags are the event's modifier flags.
+    // The paste shortcut's tap; flags are the event's modifier flags.
     Decision pasteKey(std::int64_t keyCode, std::uint64_t flags, bool isKeyUp, bool isRepeat);
-    // The Command key came up.
+    // The shortcut modifier came up.
     Action commandReleased();
     // The hold timer fired.
     Action holdFired(bool hasEntries);
@@ -65,6 +71,7 @@ public:
     void tabSwitched();
 
 private:
+    std::uint64_t m_shortcutModifier;
     State m_state;
 };
 

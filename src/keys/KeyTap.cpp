@@ -17,6 +17,8 @@ bool KeyTap::start() {
         return false;
     }
     m_keyTap = std::move(tap);
+    m_claim = m_taps.claimKeys(KeyClaim::underLeaders(ModifierFlag::rightCommand | ModifierFlag::rightOption,
+                                                      KeyTapLogic::claimableKeys()));
     m_logic = KeyTapLogic{};
     // Idle until a leader is held: ordinary typing must never run through a filtering tap.
     m_keyTap->setEnabled(false);
@@ -26,6 +28,7 @@ bool KeyTap::start() {
 void KeyTap::stop() {
     if (m_keyTap) m_keyTap->setEnabled(false);
     m_keyTap.reset();
+    m_claim.cancel();
     m_logic = KeyTapLogic{};
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
 #include "keys/KeyTapLogic.h"
 
@@ -34,8 +35,8 @@ public:
     // Told of every change of leader.
     std::function<void(std::optional<Leader>)> onLeaderChange;
 
-    // Creates the (disabled) filtering tap; true at once when it exists, false when it cannot be
-    // created (no accessibility permission).
+    // Creates the (disabled) filtering tap and claims the keys a leader can offer; true at once when
+    // it exists, false when it cannot be created (no accessibility permission).
     bool start();
     // Removes the tap and forgets the leader and the claimed keys.
     void stop();
@@ -53,6 +54,7 @@ private:
 
     EventTaps& m_taps;
     std::unique_ptr<EventTap> m_keyTap;
+    Subscription m_claim;
     KeyTapLogic m_logic;
     WeakFactory m_weak;
 };

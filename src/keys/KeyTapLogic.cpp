@@ -59,4 +59,16 @@ bool KeyTapLogic::keyDown(std::uint16_t code, std::uint64_t flags, const Handler
 
 bool KeyTapLogic::keyUp(std::uint16_t code) { return consumedKeys.erase(code) > 0; }
 
+std::vector<std::uint16_t> KeyTapLogic::claimableKeys() {
+    // Virtual key codes stay below 128.
+    std::vector<std::uint16_t> codes;
+    for (std::uint16_t code = 0; code < 128; ++code)
+        for (const Leader leader : {Leader::command, Leader::option, Leader::feature})
+            if (characterFor(leader, code)) {
+                codes.push_back(code);
+                break;
+            }
+    return codes;
+}
+
 }  // namespace tarnlet

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "keys/Leader.h"
 
@@ -29,6 +30,8 @@ struct KeyTapLogic {
     bool keyUp(std::uint16_t code);
     // The filtering tap is needed while a leader is held or a claimed key is still down.
     bool needsTap() const { return leader.has_value() || !consumedKeys.empty(); }
+    // Every key code some leader can offer to a consumer, in ascending order.
+    static std::vector<std::uint16_t> claimableKeys();
 };
 
 }  // namespace tarnlet

@@ -5,13 +5,13 @@
 namespace tarnlet {
 
 void SyntheticPaste::post(EventTaps& taps) {
+    InputEvent event;
+    event.keyCode = kKeyCodeV;
+    event.flags = taps.shortcutModifier();
+    event.characters.assign(1, 'v');
+    event.userData = kSyntheticEventMarker;
     for (const EventType type : {EventType::keyDown, EventType::keyUp}) {
-        InputEvent event;
         event.type = type;
-        event.keyCode = kKeyCodeV;
-        event.flags = ModifierFlag::command;
-        event.characters = "v";
-        event.userData = kSyntheticEventMarker;
         taps.post(event);
     }
 }

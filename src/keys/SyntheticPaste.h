@@ -1,7 +1,8 @@
 #pragma once
-// A ⌘V typed by this system itself: a key-down and a key-up of V with exactly Command, marked so
-// that every tap of the system lets them pass, posted at the head of the session's event chain.
-// The clipboard picker and the snippets replay a paste with it. Main thread only.
+// A paste shortcut typed by this system itself: a key-down and a key-up of V with exactly the
+// platform's shortcut modifier (⌘ on the original platform, Control on Linux), marked so that every
+// tap of the system lets them pass, posted at the head of the session's event chain. The clipboard
+// picker and the snippets replay a paste with it. Main thread only.
 
 namespace tarnlet {
 

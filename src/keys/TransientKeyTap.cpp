@@ -4,8 +4,8 @@
 
 namespace tarnlet {
 
-TransientKeyTap::TransientKeyTap(EventTaps& taps, bool consuming, bool watchKeyUp, EventMask alsoWatch)
-    : m_taps(taps), m_consuming(consuming), m_watchKeyUp(watchKeyUp), m_alsoWatch(alsoWatch) {}
+TransientKeyTap::TransientKeyTap(EventTaps& taps, bool consuming, bool watchKeyUp, EventMask alsoWatch, KeyClaim claim)
+    : m_taps(taps), m_consuming(consuming), m_watchKeyUp(watchKeyUp), m_alsoWatch(alsoWatch), m_keyClaim(std::move(claim)) {}
 
 TransientKeyTap::~TransientKeyTap() { disarm(); }
 
@@ -21,6 +21,7 @@ void TransientKeyTap::arm() {
     // Without the permission the owner simply goes without its keys; it has nothing to report.
     m_tap = m_taps.createTap(mask, mode, m_weak.bind([this](const InputEvent& event) { return handle(event); }));
     m_armed = m_tap != nullptr;
+    if (m_armed && m_consuming) m_claim = m_taps.claimKeys(m_keyClaim);
 }
 
 void TransientKeyTap::disarm() {
@@ -28,6 +29,7 @@ void TransientKeyTap::disarm() {
     m_heldKeys.clear();
     if (m_tap) m_tap->setEnabled(false);
     m_tap.reset();
+    m_claim.cancel();
 }
 
 void TransientKeyTap::disarmWhenReleased() {

@@ -1,7 +1,8 @@
 #pragma once
 // A short-lived key tap that a component arms while it owns the keyboard (a picker, the break
-// screen, the shelf) and disarms afterwards. A consuming tap swallows the events onKey claims; a
-// listen-only one only watches. Events this system posted itself (carrying the synthetic-event
+// screen, the shelf) and disarms afterwards. A consuming tap swallows the events onKey claims, and
+// claims its keys with the system while it is in place (the whole keyboard unless told otherwise);
+// a listen-only one only watches. Events this system posted itself (carrying the synthetic-event
 // marker) pass untouched. Main thread only.
 //
 // A consuming tap that watches key-ups can keep each key whole: disarmed with
@@ -16,14 +17,12 @@
 #include <set>
 #include <string>
 
+#include "base/Subscription.h"
 #include "base/WeakToken.h"
+#include "platform/EventTaps.h"
 #include "platform/InputEvent.h"
 
 namespace tarnlet {
-
-class EventTap;
-class EventTaps;
-enum class TapDecision;
 
 class TransientKeyTap {
 public:
@@ -36,7 +35,8 @@ public:
         const std::string& characters() const { return event.characters; }
     };
 
-    TransientKeyTap(EventTaps& taps, bool consuming, bool watchKeyUp = false, EventMask alsoWatch = 0);
+    TransientKeyTap(EventTaps& taps, bool consuming, bool watchKeyUp = false, EventMask alsoWatch = 0,
+                    KeyClaim claim = KeyClaim::keyboard());
     ~TransientKeyTap();
     TransientKeyTap(const TransientKeyTap&) = delete;
     TransientKeyTap& operator=(const TransientKeyTap&) = delete;
@@ -61,7 +61,9 @@ private:
     const bool m_consuming;
     const bool m_watchKeyUp;
     const EventMask m_alsoWatch;
+    const KeyClaim m_keyClaim;
     std::unique_ptr<EventTap> m_tap;
+    Subscription m_claim;
     bool m_armed = false;
     // Keys whose key-down was swallowed and whose key-up has not come yet.
     std::set<std::uint16_t> m_heldKeys;

@@ -40,6 +40,8 @@
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/UPowerSources.h"
+#include "platform/linux/X11EventTaps.h"
+#include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11InputIdle.h"
 #include "platform/linux/X11Mouse.h"
 
@@ -80,6 +82,8 @@ private:
     QtPasteboard m_pasteboard;
     X11Mouse m_mouse;
     ColorLoupe m_colorLoupe{m_queue};
+    X11EventTaps m_eventTaps{m_systemLog};
+    X11HotKeys m_hotKeys{m_eventTaps.keymap(), m_systemLog};
     InertSession m_session;
     QtPanels m_panels{m_queue, m_systemLog};
     QtStatusBar m_statusBar{m_queue, m_systemLog};

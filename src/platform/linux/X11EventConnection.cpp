@@ -92,6 +92,10 @@ void X11EventConnection::drain() {
     if (xcb_connection_has_error(m_connection)) close();
 }
 
+void X11EventConnection::flush() {
+    if (m_connection) xcb_flush(m_connection);
+}
+
 void X11EventConnection::close() {
     if (m_notifier) {
         // This runs inside the notifier's own signal.

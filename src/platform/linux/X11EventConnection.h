@@ -1,11 +1,13 @@
 #pragma once
 // A connection of its own to the X display, for a service that listens to the whole session
-// (XInput2 raw events, XFixes selection notifications). Its events are read in Qt's event loop
-// whenever its socket has data and handed, in order, to the one handler given to watch().
+// (XInput2 raw events, XFixes selection notifications, key grabs). Its events are read in Qt's
+// event loop whenever its socket has data and handed, in order, to the one handler given to watch().
 //
 // Each such service opens its own connection rather than sharing one: the input-idle clock drains
 // its events before every answer, and on a shared connection that would run the pointer monitors'
-// handlers in the middle of whatever code asked how long the user has been idle. The price is one
+// handlers in the middle of whatever code asked how long the user has been idle; and a client's
+// second grab of a key combination silently replaces its first, where two clients' grabs collide
+// and the server says so, so the key taps and the hot keys must not share one. The price is one
 // more client and a copy of each raw event, which the server sends without waiting for anyone.
 //
 //     X11EventConnection events;
@@ -45,6 +47,8 @@ public:
     // grabs: the release of a button that started an implicit grab would never arrive, and every
     // motion after it would read as a drag.
     bool selectRawEvents(std::uint32_t mask);
+    // XInput2's major opcode, for telling its events apart; 0 before selectRawEvents() succeeded.
+    std::uint8_t inputOpcode() const { return m_inputOpcode; }
     // The XInput2 event type (XCB_INPUT_RAW_…) of a raw event on this connection, or 0 for any other
     // event.
     std::uint16_t rawEventType(const xcb_generic_event_t& event) const;
@@ -52,10 +56,14 @@ public:
     // scroll axis.
     static bool movesPointer(const xcb_generic_event_t& rawMotion);
 
-    // Starts handing every event to handler, beginning with those already waiting.
+    // Starts handing every event to handler, beginning with those already waiting; a null handler
+    // drops them from then on. A handler may read further events (drain() again) but must not
+    // destroy the connection.
     void watch(std::function<void(const xcb_generic_event_t&)> handler);
     // Hands on every event waiting now, including those a handler's own requests pulled in.
     void drain();
+    // Sends the requests made so far without waiting for a reply.
+    void flush();
 
 private:
     void close();

@@ -119,7 +119,8 @@ private:
 
 SimKeyboard::SimKeyboard(SimMainQueue& queue, SimPermissions& permissions, SimHotKeys& hotKeys, SimPasteboard& pasteboard)
     : m_queue(queue), m_permissions(permissions), m_hotKeys(hotKeys), m_pasteboard(pasteboard),
-      m_taps(std::make_shared<std::vector<std::shared_ptr<Tap>>>()) {}
+      m_taps(std::make_shared<std::vector<std::shared_ptr<Tap>>>()),
+      m_claims(std::make_shared<std::vector<std::pair<std::uint64_t, KeyClaim>>>()) {}
 
 SimKeyboard::~SimKeyboard() = default;
 
@@ -133,6 +134,20 @@ std::unique_ptr<EventTap> SimKeyboard::createTap(EventMask mask, TapMode mode, C
 
 void SimKeyboard::post(const InputEvent& event) {
     m_queue.post([this, event] { dispatch(event); });
+}
+
+Subscription SimKeyboard::claimKeys(KeyClaim claim) {
+    const std::uint64_t id = ++m_lastClaim;
+    m_claims->emplace_back(id, std::move(claim));
+    return Subscription([claims = std::weak_ptr(m_claims), id] {
+        if (auto list = claims.lock()) std::erase_if(*list, [id](const auto& entry) { return entry.first == id; });
+    });
+}
+
+std::vector<KeyClaim> SimKeyboard::claims() const {
+    std::vector<KeyClaim> out;
+    for (const auto& entry : *m_claims) out.push_back(entry.second);
+    return out;
 }
 
 std::uint64_t SimKeyboard::flags() const {
@@ -230,7 +245,7 @@ void SimKeyboard::dispatch(const InputEvent& event) {
 void SimKeyboard::frontApplicationEdits(const InputEvent& event) {
     constexpr std::uint64_t kModifiers =
         ModifierFlag::shift | ModifierFlag::control | ModifierFlag::option | ModifierFlag::command;
-    if (event.type != EventType::keyDown || event.isRepeat || (event.flags & kModifiers) != ModifierFlag::command) return;
+    if (event.type != EventType::keyDown || event.isRepeat || (event.flags & kModifiers) != m_shortcutModifier) return;
     constexpr std::uint16_t kX = 7, kC = 8, kV = 9;
     if ((event.keyCode == kC || event.keyCode == kX) && !m_selection.empty()) m_pasteboard.copy(m_selection);
     if (event.keyCode == kV) {

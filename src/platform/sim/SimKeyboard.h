@@ -8,10 +8,12 @@
 //
 // Creating a tap needs the accessibility permission. Posted (synthetic) events enter the chain on
 // the main queue's next turn, as real posted events do. While a password field holds secure input,
-// taps see no keys at all.
+// taps see no keys at all. The chain is a global filter, so key claims change nothing here; they are
+// kept for tests to read.
 //
 // The front application edits as applications do: ⌘C copies its selection (when it has one) to
-// the pasteboard, and ⌘V pastes the pasteboard's text, which it records.
+// the pasteboard, and ⌘V pastes the pasteboard's text, which it records. ⌘ is the shortcut
+// modifier, Command unless a test plays a desktop whose applications use Control.
 
 #include <functional>
 #include <memory>
@@ -52,6 +54,11 @@ public:
 
     std::unique_ptr<EventTap> createTap(EventMask mask, TapMode mode, Callback callback) override;
     void post(const InputEvent& event) override;
+    Subscription claimKeys(KeyClaim claim) override;
+    std::uint64_t shortcutModifier() const override { return m_shortcutModifier; }
+    void setShortcutModifier(std::uint64_t flag) { m_shortcutModifier = flag; }
+    // The claims whose handles are alive, oldest first.
+    std::vector<KeyClaim> claims() const;
 
     // The hardware: a key goes down or up. Modifier keys change the flag word.
     void keyDown(std::uint16_t code);
@@ -115,7 +122,10 @@ private:
     std::vector<std::pair<std::string, std::string>> m_selection;
     std::vector<Paste> m_pasted;
     bool m_secureInput = false;
+    std::uint64_t m_shortcutModifier = ModifierFlag::command;
     std::shared_ptr<std::vector<std::shared_ptr<Tap>>> m_taps;  // newest first
+    std::shared_ptr<std::vector<std::pair<std::uint64_t, KeyClaim>>> m_claims;
+    std::uint64_t m_lastClaim = 0;
     std::set<std::uint16_t> m_down;
     std::string m_frontApplication = kDefaultFrontApplication;
     std::vector<Delivery> m_delivered;

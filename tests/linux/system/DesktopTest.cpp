@@ -104,6 +104,9 @@ TEST(LinuxDesktopInstance, ASecondInstanceReopensTheFirstAndSigtermEndsItCleanly
     EXPECT_EQ(test::runTarnlet(home, {}, &error), 0) << error;
     EXPECT_TRUE(test::waitUntil([&] { return logContains(home, "Reopen requested by another Tarnlet"); }));
     EXPECT_EQ(first.state(), QProcess::Running);
+    // The key taps exist on X11: the leader chords started.
+    EXPECT_FALSE(logContains(home, "could not create key tap"));
+    EXPECT_FALSE(logContains(home, "could not create flags tap"));
 
     first.terminate();
     ASSERT_TRUE(first.waitForFinished(60000));

@@ -287,6 +287,68 @@ TEST_F(ClipboardFeatureTest, ChordWithNothingToPickOpensNothing) {
     EXPECT_FALSE(pickerOpen());
 }
 
+// Where applications copy and paste with Control (the platform says so), the capture, the held
+// paste and its replay all go by Control, and ⌘V is an ordinary key; the paste shortcut is claimed
+// for exactly as long as the tool runs.
+TEST(ClipboardShortcutTest, ThePlatformsShortcutModifierDrivesCaptureAndPaste) {
+    test::TestEnvironment env;
+    sim::SimDesktop& desktop = env.desktop();
+    sim::SimKeyboard& keyboard = desktop.keyboard();
+    keyboard.setShortcutModifier(ModifierFlag::control);
+    keyboard.setFrontApplication("com.example.editor");
+    Settings settings{desktop.defaults().standard(), desktop.defaults(), "Tarnlet"};
+    ModifierWatcher modifiers{keyboard};
+    ClipboardFeature clipboard{settings, modifiers,
+                               ClipboardFeature::Services{keyboard, desktop.pasteboard(), desktop.permissions(),
+                                                          desktop.workspace(), desktop.mouse(), desktop.panels(),
+                                                          desktop.screens(), desktop.platform().textMeasurer,
+                                                          desktop.queue(), env.home() / "Support"}};
+    const auto key = [](const char* name) { return *sim::SimKeyboard::keyCode(name); };
+    const auto chord = [&](const char* modifier, const char* letter, double hold = 0) {
+        keyboard.keyDown(key(modifier));
+        keyboard.keyDown(key(letter));
+        desktop.advanceBy(hold);
+        keyboard.keyUp(key(letter));
+        keyboard.keyUp(key(modifier));
+        desktop.advanceBy(0.2);
+    };
+    clipboard.activate();
+    EXPECT_EQ(keyboard.claims(), std::vector<KeyClaim>{KeyClaim::withModifiers(ModifierFlag::control, {key("v")})});
+
+    for (const char* text : {"first", "second"}) {
+        keyboard.setSelection({{PasteboardType::plainText, text}});
+        chord("ctrl", "c");
+    }
+    keyboard.setSelection({{PasteboardType::plainText, "ignored"}});
+    chord("cmd", "c");
+    ASSERT_EQ(clipboard.store().entries().size(), 2u);
+
+    chord("cmd", "v", 0.5);
+    EXPECT_FALSE(clipboard.menu().isOpen());
+    EXPECT_TRUE(keyboard.pasted().empty());
+    chord("ctrl", "v");
+    ASSERT_EQ(keyboard.pasted().size(), 1u);
+    EXPECT_EQ(keyboard.pasted().back().text, "second");
+
+    keyboard.keyDown(key("ctrl"));
+    keyboard.keyDown(key("v"));
+    desktop.advanceBy(0.3);
+    ASSERT_TRUE(clipboard.menu().isOpen());
+    EXPECT_EQ(keyboard.claims().back(), KeyClaim::keyboard()) << "the open picker owns the keyboard";
+    keyboard.keyUp(key("v"));
+    keyboard.keyDown(key("2"));
+    desktop.runUntilIdle();
+    keyboard.keyUp(key("2"));
+    keyboard.keyUp(key("ctrl"));
+    desktop.runUntilIdle();
+    ASSERT_EQ(keyboard.pasted().size(), 2u);
+    EXPECT_EQ(keyboard.pasted().back().text, "first");
+    EXPECT_EQ(keyboard.claims().size(), 1u);
+
+    clipboard.deactivate();
+    EXPECT_TRUE(keyboard.claims().empty());
+}
+
 TEST(ClipboardMenuTest, KindsOfPreviews) {
     using K = ClipboardMenu::Kind;
     EXPECT_EQ(ClipboardMenu::kind("https://example.com/a"), K::link);

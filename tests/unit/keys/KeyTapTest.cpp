@@ -1,5 +1,6 @@
 #include "keys/KeyTap.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <set>
@@ -207,6 +208,23 @@ TEST_F(KeyTapTest, SyntheticEventsPassUntouched) {
     EXPECT_TRUE(offered.empty());
     EXPECT_EQ(appKeys(), (Keys{"down j", "up j"}));
     EXPECT_TRUE(tap.logic().consumedKeys.empty());
+}
+
+// A desktop without a global event filter must intercept the chord keys ahead of the leader: the
+// tap claims every key a leader can offer for as long as it is started.
+TEST_F(KeyTapTest, ClaimsTheLeaderKeysWhileStarted) {
+    ASSERT_EQ(keyboard().claims().size(), 1u);
+    const KeyClaim claim = keyboard().claims().front();
+    EXPECT_EQ(claim.kind, KeyClaim::Kind::leader);
+    EXPECT_EQ(claim.modifiers, ModifierFlag::rightCommand | ModifierFlag::rightOption);
+    for (const char* key : {"a", "z", "1", "9", ";", "`", ",", "/", "."}) {
+        EXPECT_NE(std::find(claim.keyCodes.begin(), claim.keyCodes.end(), code(key)), claim.keyCodes.end()) << key;
+    }
+    for (const char* key : {"0", "return", "space", "left", "lshift"}) {
+        EXPECT_EQ(std::find(claim.keyCodes.begin(), claim.keyCodes.end(), code(key)), claim.keyCodes.end()) << key;
+    }
+    tap.stop();
+    EXPECT_TRUE(keyboard().claims().empty());
 }
 
 TEST(KeyTapStartTest, WithoutPermissionStartFailsAndLeavesNoTap) {
