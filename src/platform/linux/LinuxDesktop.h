@@ -38,7 +38,11 @@
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/UPowerSources.h"
+#include "platform/linux/X11Accessibility.h"
+#include "platform/linux/X11Applications.h"
+#include "platform/linux/X11Display.h"
 #include "platform/linux/X11InputIdle.h"
+#include "platform/linux/X11WindowServer.h"
 
 namespace tarnlet::linux_desktop {
 
@@ -72,7 +76,13 @@ private:
     host::FileDefaultsSuites m_defaults;
     SettingsFolderWatcher m_settingsWatcher{m_defaults};
     QtScreens m_screens{m_queue};
-    LinuxWorkspace m_workspace{m_queue};
+    // Other applications and their windows, through the window manager's hints.
+    X11Display m_display;
+    EwmhWatcher m_windowWatcher{m_display};
+    X11Applications m_applications{m_display, m_windowWatcher, m_queue};
+    X11Accessibility m_accessibility{m_display, m_windowWatcher, m_queue};
+    X11WindowServer m_windowServer{m_display};
+    LinuxWorkspace m_workspace{m_queue, &m_applications};
     InertInput m_input{m_queue};
     InertSession m_session;
     QtPanels m_panels{m_queue, m_systemLog};
