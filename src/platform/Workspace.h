@@ -25,6 +25,8 @@ struct RunningApplication {
     bool isHidden = false;
     bool isTerminated = false;
     bool isActive = false;  // the frontmost application
+    // The desktop's file manager, which the quitting tools never quit.
+    bool isFileManager = false;
     std::optional<Image> icon;
 };
 

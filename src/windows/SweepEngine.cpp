@@ -192,7 +192,7 @@ void SweepEngine::decideQuit(int pid, const Counts& counts) {
         return "Check " + app->localizedName.value_or("?") + ": ax=" + countText(counts.ax) +
                " other=" + countText(counts.other) + " onscreen=" + countText(counts.onscreen);
     });
-    if (!app->bundleIdentifier || QuitPolicy::systemCriticalBundleIDs().count(*app->bundleIdentifier)) return;
+    if (!app->bundleIdentifier || app->isFileManager) return;
     // An application that never showed a window while watched is left alone.
     if (!hadWindowBefore) return;
     if (counts.ax != 0 || counts.other.value_or(0) >= 1 || counts.onscreen.value_or(0) >= 1) return;

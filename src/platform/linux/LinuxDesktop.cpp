@@ -25,7 +25,7 @@ LinuxDesktop::LinuxDesktop() : m_defaults(m_folders.preferences(), std::string(h
 
     m_platform = std::make_unique<Platform>(Platform{
         .mainQueue = m_queue,
-        .accessibility = m_input,
+        .accessibility = m_accessibility,
         .taskQueues = m_taskQueues,
         .defaults = m_defaults,
         .eventTaps = m_eventTaps,
@@ -42,7 +42,7 @@ LinuxDesktop::LinuxDesktop() : m_defaults(m_folders.preferences(), std::string(h
         .systemLog = m_systemLog,
         .textMeasurer = m_textMeasurer,
         .workspace = m_workspace,
-        .windowServer = m_input,
+        .windowServer = m_windowServer,
         .alerts = m_alerts,
         .haptics = m_session,
         .inputIdle = *m_inputIdle,

@@ -26,7 +26,6 @@
 #include "platform/host/PangoTextMeasurer.h"
 #include "platform/linux/ColorLoupe.h"
 #include "platform/linux/DBusNotices.h"
-#include "platform/linux/InertInput.h"
 #include "platform/linux/InertSession.h"
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/LogindPowerAssertions.h"
@@ -40,10 +39,14 @@
 #include "platform/linux/QtStatusBar.h"
 #include "platform/linux/SettingsFolderWatcher.h"
 #include "platform/linux/UPowerSources.h"
+#include "platform/linux/X11Accessibility.h"
+#include "platform/linux/X11Applications.h"
+#include "platform/linux/X11Display.h"
 #include "platform/linux/X11EventTaps.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11InputIdle.h"
 #include "platform/linux/X11Mouse.h"
+#include "platform/linux/X11WindowServer.h"
 
 namespace tarnlet::linux_desktop {
 
@@ -77,8 +80,13 @@ private:
     host::FileDefaultsSuites m_defaults;
     SettingsFolderWatcher m_settingsWatcher{m_defaults};
     QtScreens m_screens{m_queue};
-    LinuxWorkspace m_workspace{m_queue};
-    InertInput m_input;
+    // Other applications and their windows, through the window manager's hints.
+    X11Display m_display;
+    EwmhWatcher m_windowWatcher{m_display};
+    X11Applications m_applications{m_display, m_windowWatcher, m_queue};
+    X11Accessibility m_accessibility{m_display, m_windowWatcher, m_queue};
+    X11WindowServer m_windowServer{m_display};
+    LinuxWorkspace m_workspace{m_queue, &m_applications};
     QtPasteboard m_pasteboard;
     X11Mouse m_mouse;
     ColorLoupe m_colorLoupe{m_queue};

@@ -10,6 +10,7 @@
 
 #include "platform/MainQueue.h"
 #include "platform/linux/DBusCall.h"
+#include "platform/linux/X11Applications.h"
 
 namespace tarnlet::linux_desktop {
 
@@ -18,7 +19,8 @@ bool LinuxWorkspace::openURL(const std::string& url) {
     return address.isValid() && QDesktopServices::openUrl(address);
 }
 
-LinuxWorkspace::LinuxWorkspace(MainQueue& queue) : m_queue(queue), m_replies(std::make_unique<QObject>()) {}
+LinuxWorkspace::LinuxWorkspace(MainQueue& queue, X11Applications* applications)
+    : m_queue(queue), m_running(applications), m_replies(std::make_unique<QObject>()) {}
 
 LinuxWorkspace::~LinuxWorkspace() = default;
 
@@ -42,5 +44,29 @@ void LinuxWorkspace::launchNewInstanceOfSelf(std::function<void(bool launched)> 
 }
 
 void LinuxWorkspace::terminateSelf() { QCoreApplication::quit(); }
+
+std::optional<int> LinuxWorkspace::frontmostApplicationPID() const {
+    return m_running ? m_running->frontmostApplicationPID() : std::nullopt;
+}
+
+std::optional<std::string> LinuxWorkspace::frontmostApplicationBundleID() const {
+    return m_running ? m_running->frontmostApplicationBundleID() : std::nullopt;
+}
+
+bool LinuxWorkspace::activateApplication(int pid) { return m_running && m_running->activateApplication(pid); }
+
+std::vector<RunningApplication> LinuxWorkspace::runningApplications() const {
+    return m_running ? m_running->runningApplications() : std::vector<RunningApplication>{};
+}
+
+std::optional<RunningApplication> LinuxWorkspace::runningApplication(int pid) const {
+    return m_running ? m_running->runningApplication(pid) : std::nullopt;
+}
+
+bool LinuxWorkspace::terminate(int pid) { return m_running && m_running->terminate(pid); }
+
+Subscription LinuxWorkspace::observeApplications(std::function<void(WorkspaceEvent, const RunningApplication&)> onEvent) {
+    return m_running ? m_running->observe(std::move(onEvent)) : Subscription();
+}
 
 }  // namespace tarnlet::linux_desktop

@@ -88,6 +88,8 @@ void SimWorkspace::addRunningApplication(int pid, std::optional<std::string> bun
     app.pid = pid;
     app.bundleIdentifier = std::move(bundleID);
     app.localizedName = std::move(name);
+    // The simulated desktop is the original one, whose file manager is the Finder.
+    app.isFileManager = app.bundleIdentifier == kFileManagerBundleID;
     m_running.emplace(pid, app);
     m_launchOrder.push_back(pid);
     announce(WorkspaceEvent::launched, app);

@@ -20,6 +20,8 @@ class SimMainQueue;
 
 class SimWorkspace : public Workspace {
 public:
+    static constexpr const char* kFileManagerBundleID = "com.apple.finder";
+
     explicit SimWorkspace(SimMainQueue& queue) : m_queue(queue) {}
 
     bool openURL(const std::string& url) override;
