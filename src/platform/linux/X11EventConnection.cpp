@@ -92,6 +92,11 @@ void X11EventConnection::drain() {
     if (xcb_connection_has_error(m_connection)) close();
 }
 
+void X11EventConnection::drainLater() {
+    // The notifier is the context: a connection closed or gone by then drains nothing.
+    if (m_notifier) QMetaObject::invokeMethod(m_notifier.get(), [this] { drain(); }, Qt::QueuedConnection);
+}
+
 void X11EventConnection::flush() {
     if (m_connection) xcb_flush(m_connection);
 }

@@ -64,6 +64,11 @@ public:
     void drain();
     // Sends the requests made so far without waiting for a reply.
     void flush();
+    // Hands on, on a later turn of the event loop, the events that arrived while a reply was awaited
+    // outside the handler: XCB read them off the socket with the reply and keeps them in its queue,
+    // where the socket no longer announces them. Every wait for a reply outside the handler must
+    // be followed by this, or those events wait for the next unrelated one.
+    void drainLater();
 
 private:
     void close();

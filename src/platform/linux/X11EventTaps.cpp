@@ -413,6 +413,8 @@ void X11EventTaps::updateGrabs() {
         xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
         m_grab = Grab::none;
     }
+    if (!keyboard)
+        for (const InputEvent& event : std::exchange(m_postedAfterGrab, {})) post(event);
     m_connection.flush();
 }
 
@@ -423,6 +425,8 @@ void X11EventTaps::grabKeyboard() {
         nullptr);
     const bool granted = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
     std::free(reply);
+    // Keys that came while the grab's reply was awaited wait in XCB's queue.
+    if (!m_handling) m_connection.drainLater();
     if (!granted) {
         if (!std::exchange(m_keyboardRefusalLogged, true))
             m_log.info("Key taps: another application holds the keyboard; keys go to it until it lets go");
@@ -439,6 +443,10 @@ void X11EventTaps::grabKeyboard() {
 
 void X11EventTaps::post(const InputEvent& event) {
     if (!isAvailable() || !event.isKey()) return;
+    if (m_grab == Grab::keyboard) {
+        m_postedAfterGrab.push_back(event);
+        return;
+    }
     const auto keycode = m_keymap.keycodeTyping(event.keyCode);
     if (!keycode) return;
     const bool press = event.type == EventType::keyDown;

@@ -157,6 +157,9 @@ private:
     bool m_menuUsed = false;                     // another key came while Menu was down
     std::deque<Seen> m_seen;
     std::deque<Posted> m_posted;
+    // Events posted while our keyboard grab held: they go out once it is let go, so that they reach
+    // the focused window directly rather than through the grab (a key a picker took ends it).
+    std::vector<InputEvent> m_postedAfterGrab;
 
     std::set<Combination> m_grabbed;
     std::map<unsigned int, Combination> m_grabRequests;  // by request sequence, for refusals

@@ -75,6 +75,7 @@ struct X11HotKeys::State {
                 std::free(error);
             }
         }
+        connection.drainLater();
         // A variant refused leaves the others to be let go: ungrabbing what another client holds
         // touches only this client's grabs.
         if (refused) {
