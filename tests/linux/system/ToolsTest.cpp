@@ -196,5 +196,33 @@ TEST_F(LinuxDesktopTools, AHeldPasteOpensThePickerAndADigitPastesItsEntry) {
     EXPECT_EQ(typedLine(), "older entry!");
 }
 
+// Control-Alt-Shift-C opens the colour loupe over the screen; a click copies the colour under the
+// pointer as the core writes it.
+TEST_F(LinuxDesktopTools, TheColourShortcutOpensTheLoupeAndAClickCopiesTheColour) {
+    start({"colorPicker.isEnabled"});
+    ASSERT_TRUE(test::waitUntil([&] { return logContains("Feature Color: ON"); }));
+    m_terminal.start("xterm", {"-geometry", "60x15+400+300", "-bg", "#3366CC", "-e", "sleep", "60"});
+    ASSERT_TRUE(m_terminal.waitForStarted());
+    const QString window = xdotool({"search", "--sync", "--pid", QString::number(m_terminal.processId())});
+    xdotool({"windowactivate", "--sync", window});
+    const int before = panels();
+    xdotool({"key", "ctrl+alt+shift+c"});
+    // The loupe is a window of its own, not a panel: the pointer's move and click reach it.
+    test::waitUntil([] { return false; }, 1.0);
+    const Geometry frame = geometry(window);
+    xdotool({"mousemove", QString::number(frame.x + 100), QString::number(frame.y + 50)});
+    xdotool({"mousemove_relative", "1", "1"});
+    xdotool({"click", "1"});
+    const auto clipboard = [] {
+        QProcess xclip;
+        xclip.start("xclip", {"-o", "-selection", "clipboard"});
+        xclip.waitForFinished(10000);
+        return xclip.readAllStandardOutput().toStdString();
+    };
+    EXPECT_TRUE(test::waitUntil([&] { return clipboard() == "#3366CC"; })) << clipboard();
+    // The loupe is gone; a chip telling of the copy may show a moment.
+    EXPECT_TRUE(test::waitUntil([&] { return panels() == before; }, 10));
+}
+
 }  // namespace
 }  // namespace tarnlet
