@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "notch/DS.h"
 #include "notch/NotchGeometry.h"
@@ -12,6 +13,8 @@ namespace tarnlet {
 namespace {
 
 constexpr double kOutlineRestingOpacity = 0.35;
+constexpr double kOutlineSettleDuration = 0.4;  // after the sweep, to the resting opacity
+constexpr double kOutlineBreathDuration = 0.9;  // one way of a breath
 
 double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 double easeOut(double t) { return 1 - (1 - t) * (1 - t); }
@@ -235,6 +238,7 @@ void NotchBarView::setCaption(std::optional<std::string> caption) {
     m_content.caption = caption;
     if (!caption) {
         m_caption.reset();
+        changed();
         return;
     }
     const Size s = m_measurer.measure(*caption, DS::captionFont);
@@ -244,6 +248,7 @@ void NotchBarView::setCaption(std::optional<std::string> caption) {
     const double top = baseline + metrics.ascent;
     const double x = kSideInset + m_captionLeftOverhang + m_leftWidth + (m_notchSize.width - s.width) / 2;
     m_caption = draw::Text{*caption, DS::captionFont, DS::textCaption, Rect(x, top - s.height, s.width, s.height)};
+    changed();
 }
 
 std::optional<Rect> NotchBarView::captionFrame() const {
@@ -270,6 +275,7 @@ void NotchBarView::animateIn() {
     m_closing = false;
     m_shape = {notchPath(), finalPath(), now, springSettlingDuration(), true};
     m_fade = {0, 1, now, kFadeInDuration};
+    changed();
 }
 
 void NotchBarView::animateOut(std::function<void()> completion) {
@@ -284,6 +290,7 @@ void NotchBarView::animateOut(std::function<void()> completion) {
     m_closing = true;
     m_shape = {from, notchPath(), now, kCloseDuration, false};
     m_fade = {alpha, 0, now, kFadeOutDuration};
+    changed();
     m_timers.push_back(m_queue.postAfter(kCloseDuration, m_weak.bind([completion = std::move(completion)] {
         if (completion) completion();
     })));
@@ -293,6 +300,7 @@ void NotchBarView::showStatic() {
     m_closing = false;
     m_shape = {finalPath(), finalPath(), m_queue.now(), 0, false};
     m_fade = {1, 1, m_queue.now(), 0};
+    changed();
 }
 
 bool NotchBarView::isShown() const { return !m_closing && m_fade.to == 1; }
@@ -301,6 +309,7 @@ void NotchBarView::pulse(const std::string& key) {
     const auto it = m_itemViews.find(key);
     if (it == m_itemViews.end()) return;
     m_pulses.push_back({it->second.insetBy(-3, -3), m_queue.now()});
+    changed();
     m_timers.push_back(m_queue.postAfter(kPulseDuration, m_weak.bind([this] {
         if (!m_pulses.empty()) m_pulses.erase(m_pulses.begin());
     })));
@@ -308,13 +317,25 @@ void NotchBarView::pulse(const std::string& key) {
 
 void NotchBarView::setAccentOutline(bool on, Color color, bool breathing) {
     if (!on) {
+        if (m_outline.empty()) return;
         m_outline.clear();
+        changed();
         return;
     }
     if (!m_outline.empty()) return;
     const auto paths = NotchGeometry::shelfStrokePaths(m_size, 1, kBarRadius);
     m_outline.push_back({paths.left, color, m_queue.now(), breathing});
     m_outline.push_back({paths.right, color, m_queue.now(), breathing});
+    changed();
+}
+
+double NotchBarView::animatedUntil() const {
+    double until = std::max(m_shape.start + m_shape.duration, m_fade.start + m_fade.duration);
+    for (const Pulse& pulse : m_pulses) until = std::max(until, pulse.start + kPulseDuration);
+    for (const Outline& outline : m_outline)
+        until = std::max(until, outline.breathing ? std::numeric_limits<double>::infinity()
+                                                  : outline.start + kSweepDuration + kOutlineSettleDuration);
+    return until;
 }
 
 Drawing NotchBarView::drawing() const { return drawingAt(m_queue.now()); }
@@ -350,7 +371,7 @@ Drawing NotchBarView::drawingAt(double time) const {
         double opacity = 1;
         const double settle = t - kSweepDuration;
         if (settle > 0) {
-            const double duration = outline.breathing ? 0.9 : 0.4;
+            const double duration = outline.breathing ? kOutlineBreathDuration : kOutlineSettleDuration;
             double f = settle / duration;
             if (outline.breathing) {
                 // Breathing runs back and forth for as long as the outline stays.

@@ -76,6 +76,7 @@ public:
 
     // The bar as it looks now, and at any moment on the queue's clock.
     Drawing drawing() const override;
+    double animatedUntil() const override;
     Drawing drawingAt(double time) const;
 
 private:

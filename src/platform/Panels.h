@@ -11,11 +11,24 @@
 
 namespace tarnlet {
 
-// What a panel shows: it is asked for a drawing of its current frame whenever it is drawn.
+// What a panel shows: it is asked for a drawing of its current frame whenever it is drawn. Content
+// that changes by itself (a bar that springs open, a caption replaced) says so through onChange,
+// and animatedUntil() tells until when its drawing keeps moving without further word, so that a
+// backend that draws only when told redraws it for that long.
 class PanelContent {
 public:
     virtual ~PanelContent() = default;
     virtual Drawing drawing() const = 0;
+    // The main queue's time up to which the drawing changes by itself; infinite while an animation
+    // runs for as long as the content stays, 0 (the default) for still content.
+    virtual double animatedUntil() const { return 0; }
+    // Set by the backend showing the content; called by the content after each change.
+    std::function<void()> onChange;
+
+protected:
+    void changed() const {
+        if (onChange) onChange();
+    }
 };
 
 struct PanelOptions {

@@ -40,6 +40,21 @@ private:
     Color m_color;
 };
 
+// Content that changes when told and says so, as a bar replacing its caption does.
+class ChangingContent : public PanelContent {
+public:
+    ChangingContent(Size size, Color color) : m_solid(size, color), m_size(size) {}
+    Drawing drawing() const override { return m_solid.drawing(); }
+    void setColor(Color color) {
+        m_solid = SolidContent(m_size, color);
+        changed();
+    }
+
+private:
+    SolidContent m_solid;
+    Size m_size;
+};
+
 // Remembers where the application's windows were pressed, in X11 coordinates.
 class PressRecorder : public QObject {
 public:
@@ -187,6 +202,20 @@ TEST_F(PanelsTest, ClickThroughPanelsLetTheMousePass) {
         EXPECT_FALSE(through.contains(press)) << "the click-through panel took a click";
         EXPECT_TRUE(taking.contains(press));
     }
+}
+
+// A window draws only when told: content that changes must reach the screen all the same.
+TEST_F(PanelsTest, ContentThatChangesIsDrawnAgain) {
+    const QRect screen = screenGeometry();
+    const QRect area(screen.center().x() - 60, screen.center().y() - 20, 120, 40);
+    auto content = std::make_shared<ChangingContent>(Size{120, 40}, Color::rgb255(255, 0, 255));
+    auto panel = m_panels->show(content, desktopFrame(area), {});
+    ASSERT_TRUE(DesktopProbe::waitUntil([&] { return m_probe->pixel(area.center().x(), area.center().y()) == kMagenta; }));
+    content->setColor(Color::rgb255(0, 255, 255));
+    EXPECT_TRUE(DesktopProbe::waitUntil([&] { return m_probe->pixel(area.center().x(), area.center().y()) == kCyan; }))
+        << "the changed content never reached the screen";
+    panel.reset();
+    content->setColor(Color::rgb255(255, 0, 255));  // no panel listens any more
 }
 
 }  // namespace

@@ -59,22 +59,23 @@ public:
           m_frontOrder(owner.nextFrontOrder()),
           m_frame(isUsableFrame(frame) ? frame : Rect()),
           m_alpha(sanitizedAlpha(options.alpha).value_or(1.0)) {
-        m_window->setContent(std::move(content));
-        apply();
+        setContent(std::move(content));
+        tick();
     }
 
     ~QtPanel() override {
+        if (m_content) m_content->onChange = nullptr;
         m_owner.forget(this);
         m_window->hide();
     }
 
     void replace(std::shared_ptr<PanelContent> content, Rect frame) override {
-        m_window->setContent(std::move(content));
+        setContent(std::move(content));
         if (isUsableFrame(frame)) {
             m_frame = frame;
             m_frameMotion = {};
         }
-        apply();
+        tick();
     }
 
     void remove() override {
@@ -137,11 +138,25 @@ public:
 private:
     double now() const { return m_owner.m_queue.now(); }
 
+    // The window draws only when told: content that changes says so, and is redrawn on every tick
+    // for as long as its own animation runs.
+    void setContent(std::shared_ptr<PanelContent> content) {
+        if (m_content) m_content->onChange = nullptr;
+        m_content = std::move(content);
+        if (m_content) m_content->onChange = [this] {
+            m_window->update();
+            tick();
+        };
+        m_window->setContent(m_content);
+    }
+
     // Puts the values of this moment on screen, and keeps ticking while an animation runs.
     void tick() {
         apply();
         const double at = now();
-        if (m_alphaMotion.runsAt(at) || m_frameMotion.runsAt(at)) {
+        const bool drawingMoves = m_onScreen && m_content && m_content->animatedUntil() > at;
+        if (drawingMoves) m_window->update();
+        if (drawingMoves || m_alphaMotion.runsAt(at) || m_frameMotion.runsAt(at)) {
             if (!m_tick.isPending()) m_tick = m_owner.m_queue.postAfter(QtPanels::kFrameInterval, [this] { tick(); });
         } else {
             m_tick.cancel();
@@ -165,6 +180,7 @@ private:
 
     QtPanels& m_owner;
     std::unique_ptr<PanelWindow> m_window;
+    std::shared_ptr<PanelContent> m_content;
     int m_level;
     std::uint64_t m_frontOrder;
     Rect m_frame;   // where the panel stands once a running frame animation is over
