@@ -75,9 +75,9 @@ std::optional<HostSystemFacts::OsRelease> HostSystemFacts::osFromRelease(const s
     return std::nullopt;
 }
 
-DesktopWords HostSystemFacts::words() const {
+HostSystemFacts::HostSystemFacts() {
     const auto release = osRelease();
-    return {"computer", release ? release->name : "Linux", "the desktop’s settings"};
+    m_words = {"computer", release ? release->name : "Linux", "the desktop’s settings"};
 }
 
 int HostSystemFacts::processIdentifier() const { return static_cast<int>(::getpid()); }

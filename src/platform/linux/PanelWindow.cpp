@@ -12,6 +12,7 @@
 
 #include "platform/Panels.h"
 #include "platform/linux/QtImages.h"
+#include "platform/linux/X11Connection.h"
 
 namespace tarnlet::linux_desktop {
 
@@ -20,14 +21,6 @@ namespace {
 xcb_connection_t* x11Connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
 }
 
 Qt::WindowFlags panelFlags(bool ignoresMouse) {
@@ -67,18 +60,18 @@ void PanelWindow::setX11Hints() {
     xcb_connection_t* connection = x11Connection();
     if (!connection) return;
     const auto window = static_cast<xcb_window_t>(winId());
-    const std::array<xcb_atom_t, 2> types{atom(connection, "_NET_WM_WINDOW_TYPE_NOTIFICATION"),
-                                          atom(connection, "_NET_WM_WINDOW_TYPE_UTILITY")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_WINDOW_TYPE"),
+    const std::array<xcb_atom_t, 2> types{internAtom(connection, "_NET_WM_WINDOW_TYPE_NOTIFICATION"),
+                                          internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, internAtom(connection, "_NET_WM_WINDOW_TYPE"),
                         XCB_ATOM_ATOM, 32, types.size(), types.data());
     // Qt adds its own states (above) to these when it maps the window.
-    const std::array<xcb_atom_t, 3> states{atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
-                                           atom(connection, "_NET_WM_STATE_SKIP_PAGER"),
-                                           atom(connection, "_NET_WM_STATE_STICKY")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM,
+    const std::array<xcb_atom_t, 3> states{internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                           internAtom(connection, "_NET_WM_STATE_SKIP_PAGER"),
+                                           internAtom(connection, "_NET_WM_STATE_STICKY")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, internAtom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM,
                         32, states.size(), states.data());
     const std::uint32_t everyDesktop = 0xFFFFFFFF;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_DESKTOP"),
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, internAtom(connection, "_NET_WM_DESKTOP"),
                         XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
     xcb_flush(connection);
 }

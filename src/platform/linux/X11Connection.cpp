@@ -32,6 +32,12 @@ std::string Property::text() const {
 
 void FreeReply::operator()(void* reply) const { std::free(reply); }
 
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
 X11Connection::X11Connection() {
     int screenNumber = 0;
     m_connection = xcb_connect(nullptr, &screenNumber);

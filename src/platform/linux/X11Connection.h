@@ -49,6 +49,11 @@ struct FreeReply {
 template <class Reply>
 using ReplyPointer = std::unique_ptr<Reply, FreeReply>;
 
+// The atom of a name on any connection, made when the server has none yet; XCB_ATOM_NONE when the
+// server did not answer. One round trip, not bounded: for connections whose replies the caller
+// awaits anyway (Qt's own, an event connection's).
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name);
+
 class X11Connection {
 public:
     // Connects to the display DISPLAY names; isOpen() says whether that worked.

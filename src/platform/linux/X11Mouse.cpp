@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/X11Connection.h"
 #include "platform/linux/X11EventConnection.h"
 
 namespace tarnlet::linux_desktop {
@@ -58,14 +59,6 @@ bool ownWindowUnderPointer() {
     // whose input shape is empty is passed through.
     const QWindow* window = QGuiApplication::topLevelAt(QCursor::pos());
     return window && !(window->flags() & Qt::WindowTransparentForInput);
-}
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-    auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
 }
 
 }  // namespace

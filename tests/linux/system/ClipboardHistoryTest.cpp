@@ -40,13 +40,7 @@ protected:
     static void pressCopy() { ASSERT_EQ(std::system("xdotool key ctrl+c"), 0); }
 
     static void copyWithXclip(const std::string& text) {
-        QProcess xclip;
-        xclip.start("xclip", {"-selection", "clipboard"});
-        ASSERT_TRUE(xclip.waitForStarted());
-        xclip.write(QByteArray::fromStdString(text));
-        xclip.closeWriteChannel();
-        // xclip goes on serving the selection from a child of its own.
-        ASSERT_TRUE(xclip.waitForFinished(30000));
+        test::putOnClipboard(text);
         pressCopy();
     }
 

@@ -22,14 +22,6 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-// Runs a desktop program to its end; what it printed.
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
 TEST(LinuxDesktopSweep, QuitsAnApplicationWhoseLastWindowClosedAndLeavesOneWithAWindowOnTheOtherDesktop) {
     if (!std::getenv("DISPLAY") || !std::getenv("DBUS_SESSION_BUS_ADDRESS"))
         GTEST_SKIP() << "needs an X server and a session bus (run under scripts/desktop-session)";
@@ -43,7 +35,7 @@ TEST(LinuxDesktopSweep, QuitsAnApplicationWhoseLastWindowClosedAndLeavesOneWithA
     elsewhere.start("xterm", {"-geometry", "40x10+400+0"});
     ASSERT_TRUE(elsewhere.waitForStarted());
     const QString elsewhereWindow =
-        run("xdotool", {"search", "--sync", "--pid", QString::number(elsewhere.processId())});
+        test::runProgram("xdotool", {"search", "--sync", "--pid", QString::number(elsewhere.processId())});
     QProcess tarnlet;
     test::startTarnlet(tarnlet, home, {});
     ASSERT_TRUE(test::waitUntil([&] { return logText(home).find("Feature Sweep: ON") != std::string::npos; }))
@@ -51,7 +43,7 @@ TEST(LinuxDesktopSweep, QuitsAnApplicationWhoseLastWindowClosedAndLeavesOneWithA
     QProcess closing;
     closing.start("xterm", {"-geometry", "40x10+0+0"});
     ASSERT_TRUE(closing.waitForStarted());
-    const QString closingWindow = run("xdotool", {"search", "--sync", "--pid", QString::number(closing.processId())});
+    const QString closingWindow = test::runProgram("xdotool", {"search", "--sync", "--pid", QString::number(closing.processId())});
     ASSERT_FALSE(closingWindow.isEmpty() || elsewhereWindow.isEmpty());
 
     for (const QProcess* xterm : {&closing, &elsewhere}) {
@@ -62,12 +54,12 @@ TEST(LinuxDesktopSweep, QuitsAnApplicationWhoseLastWindowClosedAndLeavesOneWithA
     // Sweep notes that each has a window as it starts watching; that reading must come first.
     test::waitUntil([] { return false; }, 1.0);
 
-    ASSERT_EQ(run("xdotool", {"set_desktop_for_window", elsewhereWindow, "1"}), "");
+    ASSERT_EQ(test::runProgram("xdotool", {"set_desktop_for_window", elsewhereWindow, "1"}), "");
     EXPECT_TRUE(test::waitUntil([&] {
         return logText(home).find("Check XTerm: ax=0 other=1 onscreen=0") != std::string::npos;
     })) << "the window on the other desktop was not counted there";
 
-    ASSERT_EQ(run("xdotool", {"windowunmap", closingWindow}), "");
+    ASSERT_EQ(test::runProgram("xdotool", {"windowunmap", closingWindow}), "");
     EXPECT_TRUE(test::waitUntil([&] { return closing.state() == QProcess::NotRunning; }, 30))
         << "the xterm without a window was not quit";
     const std::string log = logText(home);

@@ -36,6 +36,21 @@ QProcessEnvironment PrivateHome::environment() const {
     return env;
 }
 
+QString runProgram(const QString& program, const QStringList& arguments, const QByteArray& input) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!input.isEmpty()) process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+void putOnClipboard(const std::string& text) {
+    runProgram("xclip", {"-selection", "clipboard"}, QByteArray::fromStdString(text));
+}
+
+std::string clipboardText() { return runProgram("xclip", {"-o", "-selection", "clipboard"}).toStdString(); }
+
 void startTarnlet(QProcess& process, const PrivateHome& home, const QStringList& arguments) {
     process.setProcessEnvironment(home.environment());
     process.start(QStringLiteral(TARNLET_BINARY), arguments);

@@ -33,6 +33,14 @@ private:
     TempDir m_dir;
 };
 
+// Runs a desktop program (xdotool, xclip) to its end, with input on its standard input; what it
+// printed, blanks at the ends removed.
+QString runProgram(const QString& program, const QStringList& arguments, const QByteArray& input = {});
+// Puts text on the CLIPBOARD selection, as a copy in another client does (xclip goes on serving it).
+void putOnClipboard(const std::string& text);
+// What the CLIPBOARD selection holds now, as another client reads it.
+std::string clipboardText();
+
 // Starts tarnlet with these arguments in the private home; the caller waits for it.
 void startTarnlet(QProcess& process, const PrivateHome& home, const QStringList& arguments);
 // Runs tarnlet to its end and returns its exit status (-1 when it crashed or hung).

@@ -17,13 +17,7 @@
 namespace tarnlet {
 namespace {
 
-// Runs xdotool to its end; what it printed.
-QString xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.start("xdotool", arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+QString xdotool(const QStringList& arguments) { return test::runProgram("xdotool", arguments); }
 
 struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -59,7 +53,7 @@ protected:
         for (const std::string& key : switches)
             ASSERT_EQ(test::runTarnlet(m_home, {"settings", "set", QString::fromStdString(key), "true"}), 0);
         test::startTarnlet(m_tarnlet, m_home, {});
-        ASSERT_TRUE(test::waitUntil([&] { return logContains("Tarnlet launched") || logContains("Feature "); }))
+        ASSERT_TRUE(test::waitUntil([&] { return logContains("Feature "); }))
             << m_tarnlet.readAllStandardError().toStdString();
     }
     bool logContains(const std::string& text) const {
@@ -169,12 +163,7 @@ TEST_F(LinuxDesktopTools, AHeldPasteOpensThePickerAndADigitPastesItsEntry) {
     start({"clipboard.isEnabled"});
     ASSERT_TRUE(test::waitUntil([&] { return logContains("Clipboard activated"); }));
     const auto copy = [&](const std::string& text) {
-        QProcess xclip;
-        xclip.start("xclip", {"-selection", "clipboard"});
-        ASSERT_TRUE(xclip.waitForStarted());
-        xclip.write(QByteArray::fromStdString(text));
-        xclip.closeWriteChannel();
-        ASSERT_TRUE(xclip.waitForFinished(30000));
+        test::putOnClipboard(text);
         xdotool({"key", "ctrl+c"});
         const auto path = m_home.path() / "data" / "Tarnlet" / "Clipboard.json";
         ASSERT_TRUE(test::waitUntil([&] { return FileIO::readFile(path).value_or("").find(text) != std::string::npos; }));
@@ -213,13 +202,7 @@ TEST_F(LinuxDesktopTools, TheColourShortcutOpensTheLoupeAndAClickCopiesTheColour
     xdotool({"mousemove", QString::number(frame.x + 100), QString::number(frame.y + 50)});
     xdotool({"mousemove_relative", "1", "1"});
     xdotool({"click", "1"});
-    const auto clipboard = [] {
-        QProcess xclip;
-        xclip.start("xclip", {"-o", "-selection", "clipboard"});
-        xclip.waitForFinished(10000);
-        return xclip.readAllStandardOutput().toStdString();
-    };
-    EXPECT_TRUE(test::waitUntil([&] { return clipboard() == "#3366CC"; })) << clipboard();
+    EXPECT_TRUE(test::waitUntil([&] { return test::clipboardText() == "#3366CC"; })) << test::clipboardText();
     // The loupe is gone; a chip telling of the copy may show a moment.
     EXPECT_TRUE(test::waitUntil([&] { return panels() == before; }, 10));
 }
